@@ -1,0 +1,54 @@
+# Kestrix: the two commands a fresh Debian 12 machine needs are `make test` and `make demo`.
+SHELL := /bin/bash
+.DEFAULT_GOAL := test
+
+DEBIAN_PACKAGES := cmake ninja-build g++ clang libclang-rt-14-dev googletest libgtest-dev \
+  libgmock-dev libbenchmark-dev g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix \
+  mingw-w64-tools wine wine64 xvfb xauth msitools lzma-dev 7zip p7zip-full libssl-dev \
+  libpng-dev libjpeg-dev zlib1g-dev nlohmann-json3-dev imagemagick x11-utils xdotool python3
+
+.PHONY: deps native fuzz win64 win32 test demo bench format clean
+
+deps:
+	@missing=$$(for p in $(DEBIAN_PACKAGES); do dpkg -s $$p >/dev/null 2>&1 || echo $$p; done); \
+	if [ -n "$$missing" ]; then \
+	  echo "installing:" $$missing; \
+	  apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $$missing >/dev/null; \
+	fi
+
+native: deps
+	cmake --preset native >/dev/null
+	cmake --build --preset native
+	ctest --preset native
+
+fuzz: deps
+	cmake --preset fuzz >/dev/null
+	cmake --build --preset fuzz
+	ctest --preset fuzz
+
+win64: deps
+	cmake --preset win64 >/dev/null
+	cmake --build --preset win64
+	ctest --preset win64
+
+win32: deps
+	cmake --preset win32 >/dev/null
+	cmake --build --preset win32
+
+test: native fuzz win64 win32
+
+demo: deps
+	cmake --preset native >/dev/null
+	cmake --build --preset native --target zelpack zelrun
+	bash examples/demo.sh build/native
+
+bench: deps
+	cmake --preset bench >/dev/null
+	cmake --build --preset bench
+	bash bench/run.sh build/bench
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf build

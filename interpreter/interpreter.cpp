@@ -1,0 +1,391 @@
+#include "interpreter/interpreter.h"
+
+#include "installer/bootstrap.h"
+#include "interpreter/commands.h"
+#include "interpreter/conditions.h"
+#include "interpreter/script_error.h"
+#include "interpreter/values.h"
+#include "plugins/plugin_host.h"
+
+namespace kx {
+namespace {
+
+constexpr size_t kMessagePumpInterval = 314;
+constexpr std::string_view kInitialization = "Initialization";
+constexpr std::string_view kRunKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\\";
+
+Lines splitLines(const std::string& text) {
+  Lines lines;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t lf = text.find('\n', pos);
+    if (lf == std::string::npos) lf = text.size();
+    std::string line = text.substr(pos, lf - pos);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(std::move(line));
+    pos = lf + 1;
+  }
+  return lines;
+}
+
+class Flow {
+ public:
+  explicit Flow(Engine& engine) : e_(engine), script_(engine.script), run_(engine.run) {}
+
+  bool enabled(size_t k) const { return !script_.isDisabled(k); }
+  bool is(size_t k, std::string_view name) const { return script_.command(k) == name; }
+
+  void step(int delta) {
+    if (delta < 0 && run_.position == 0) throw ScriptError(scriptIndexOutOfBounds(0));
+    run_.position = static_cast<size_t>(static_cast<int64_t>(run_.position) + delta);
+    if (run_.position > script_.statementCount())
+      throw ScriptError(scriptIndexOutOfBounds(run_.position - 1));
+  }
+
+  void advanceToEnabledEnd() {
+    do step(+1);
+    while (!(enabled(run_.position) && is(run_.position, "End")));
+  }
+
+  // Moves past a branch that does not run; the statement it stops at is returned.
+  enum class Stop { ElseIf, Else, End };
+  Stop skipBlock(bool branchesClose) {
+    int depth = 0;
+    while (true) {
+      step(+1);
+      const size_t k = run_.position;
+      if (!enabled(k)) continue;
+      if (is(k, "If") || is(k, "Wizard Loop")) {
+        ++depth;
+      } else if (is(k, "End")) {
+        if (--depth < 0) return Stop::End;
+      } else if (branchesClose && depth == 0) {
+        if (is(k, "Else If")) return Stop::ElseIf;
+        if (is(k, "Else")) return Stop::Else;
+      }
+    }
+  }
+
+  void ordinaryAdvance() {
+    step(+1);
+    while ((!enabled(run_.position) || is(run_.position, "Ignore")) &&
+           run_.position < script_.statementCount())
+      ++run_.position;
+  }
+
+  void wizardStep() {
+    if (run_.direction == WizardDirection::Cancel) {
+      advanceToEnabledEnd();
+      run_.wizardMode = false;
+      return;
+    }
+    const int delta = run_.direction == WizardDirection::Back ? -1 : +1;
+    while (true) {
+      step(delta);
+      const size_t k = run_.position;
+      if (!enabled(k)) continue;
+      if (is(k, "Display Dialog")) return;
+      if (is(k, "End")) {
+        run_.wizardMode = false;
+        return;
+      }
+      if (is(k, "Wizard Loop")) {
+        advanceToEnabledEnd();
+        run_.wizardMode = false;
+        return;
+      }
+    }
+  }
+
+  void chooseNext() {
+    if (run_.skip == SkipMode::ToNextBranch) {
+      const Stop stop = skipBlock(true);
+      run_.skip = SkipMode::None;
+      if (stop == Stop::ElseIf) run_.branchTestPending = true;
+      if (stop == Stop::Else) ordinaryAdvance();
+    } else if (run_.skip == SkipMode::ToEnd) {
+      skipBlock(false);
+      run_.skip = SkipMode::None;
+    } else if (run_.wizardMode) {
+      wizardStep();
+    } else {
+      ordinaryAdvance();
+    }
+  }
+
+ private:
+  Engine& e_;
+  const Script& script_;
+  RunState& run_;
+};
+
+std::string valueOrEmpty(Engine& engine, std::string_view name) {
+  return engine.store.isDefined(name) ? engine.store.get(name) : std::string();
+}
+
+// Loads the current language's tables from the support folder; false when one is missing.
+bool loadTranslations(Engine& engine, const std::string& language) {
+  FileSystem& files = *engine.platform.files;
+  const std::string& folder = engine.options.supportFolder;
+  auto map = files.readFile(folder + "translations.Map");
+  auto translation = files.readFile(folder + "translations." + language);
+  auto keys = files.readFile(folder + engine.script.title + ".mtx");
+  if (!map || !translation || !keys) return false;
+  engine.run.translations = {splitLines(*map), splitLines(*keys), splitLines(*translation)};
+  if (auto shared = files.readFile(folder + "shared.translations." + language))
+    engine.messages.loadMessages(*shared);
+  return true;
+}
+
+void refreshBeforeStatement(Engine& engine) {
+  VariableStore& store = engine.store;
+  RunState& run = engine.run;
+  engine.options.logFile = valueOrEmpty(engine, "LOGGED");
+  store.setSilent(isTrue(valueOrEmpty(engine, "SILENT")));
+  store.defineAndSet("DATE", engine.platform.system->shortDate(), kInitialization);
+  store.defineAndSet("TIME", engine.platform.system->longTime(), kInitialization);
+  run.currentLanguage = valueOrEmpty(engine, "LANGUAGE");
+  if (!run.currentLanguage.empty() && !loadTranslations(engine, run.currentLanguage))
+    run.currentLanguage.clear();
+  store.defineAndSet("LANGUAGE", run.currentLanguage, kInitialization);
+  store.defineAndSet("UNINSTALLLINK", uninstallLink(engine), kInitialization);
+}
+
+void publishProgressBeforeStatement(Engine& engine) {
+  RunState& run = engine.run;
+  if (run.modelessWindow == 0) return;
+  const std::string text = valueOrEmpty(engine, "PROGRESSTEXT");
+  const int64_t position = parseInteger(valueOrEmpty(engine, "PROGRESS"));
+  if (text == run.lastProgressText && position == run.lastProgressPosition) return;
+  run.lastProgressText = text;
+  run.lastProgressPosition = position;
+  engine.publishProgress(text, 0, 100, position);
+  engine.platform.ui->handleOneMessage();
+}
+
+void dispatch(Engine& engine) {
+  const std::string& name = engine.command();
+  if (engine.traceStatement) engine.traceStatement(engine);
+  if (isPluginStatement(engine, name)) return runPluginStatement(engine);
+  if (CommandFunction command = findCommand(name)) command(engine);
+}
+
+// Characters 2 to 9 of the product code: the first group of the GUID without its brace.
+std::string resumeEntryName(const std::string& productCode) {
+  return productCode.size() > 1 ? productCode.substr(1, 8) : std::string();
+}
+
+std::string chooseSetupLanguage(Engine& engine) {
+  FileSystem& files = *engine.platform.files;
+  const std::string& folder = engine.options.supportFolder;
+  if (!files.fileExists(folder + engine.script.title + ".mtx")) return {};
+  for (const std::string& name : files.listFolder(folder, "translations.*")) {
+    const std::string language = name.substr(std::string_view("translations.").size());
+    if (name == "translations.Map" || (folder + name).find("shared") != std::string::npos) continue;
+    if (language == engine.script.defaultLanguage) return language;
+  }
+  return {};
+}
+
+void writeInitializationVariables(Engine& engine) {
+  VariableStore& store = engine.store;
+  SystemInfo& system = *engine.platform.system;
+  const StartOptions& options = engine.options;
+  const std::string exePath = system.enginePath();
+  const size_t slash = exePath.find_last_of("\\/");
+  const std::string exeDir =
+      withTrailingBackslash(slash == std::string::npos ? std::string() : exePath.substr(0, slash));
+  const auto registered = [&](const char* value) {
+    const std::string key = std::string("SOFTWARE\\Microsoft\\") +
+                            (system.isNtFamily() ? "Windows NT" : "Windows") + "\\CurrentVersion";
+    return engine.platform.registry->readString(RegistryRoot::LocalMachine, key, value)
+        .value_or("");
+  };
+  const std::pair<const char*, std::string> variables[] = {
+      {"NEWINSTANCE", "FALSE"},
+      {"SELECTED", "0"},
+      {"WINDOWHANDLE", "0"},
+      {"EXEFILE", exePath},
+      {"EXEDIR", exeDir},
+      {"PROGRESSTEXT", ""},
+      {"ABORT", "FALSE"},
+      {"PROGRESS", "0"},
+      {"LASTERROR", ""},
+      {"LICENSE", "FALSE"},
+      {"USERNAME", registered("RegisteredOwner")},
+      {"USERCOMPANY", registered("RegisteredOrganization")},
+      {"REBOOTCOMPUTER", "FALSE"},
+      {"RUNAPP", "TRUE"},
+      {"WIZARD", "NEXT"},
+      {"VERSION", system.engineVersion()},
+      {"SILENT", truthText(options.silent)},
+      {"LOGGED", options.logFile},
+      {"CMDLINE", options.commandLine},
+      {"SFXPATH", options.sfxPath},
+      {"SFXFILE", options.sfxFile},
+      {"COMPLETE", "TRUE"},
+      {"MINIMUM", "FALSE"},
+      {"PERSONALIZED", "FALSE"},
+      {"MODIFY", "TRUE"},
+      {"REPAIR", "FALSE"},
+      {"REMOVE", "FALSE"},
+      {"ROOTDIR", exeDir},
+      {"TITLE", engine.script.title},
+      {"COMPANY", engine.script.company},
+      {"ADVERTISE", "FALSE"},
+      {"DATE", system.shortDate()},
+      {"TIME", system.longTime()},
+      {"TEMPDIR", withTrailingBackslash(system.temporaryFolder())},
+      {"SUPPORTDIR", withTrailingBackslash(options.supportFolder)},
+      {"MSIFILE", options.msiFile},
+      {"LANGUAGE", ""},
+  };
+  for (const auto& [name, value] : variables) store.defineAndSet(name, value, kInitialization);
+}
+
+void writeOverrides(Engine& engine) {
+  for (const auto& [name, value] : engine.options.overrides) {
+    const std::string upper = upperAscii(name);
+    if (engine.store.isDefined(upper))
+      engine.store.set(upper, value, kOverrideContext);
+    else
+      engine.store.defineAndSet(upper, value, kOverrideContext);
+  }
+}
+
+std::string patchPackagePath(const std::string& msiFile) {
+  const size_t slash = msiFile.find_last_of("\\/");
+  const std::string folder = slash == std::string::npos ? std::string() : msiFile.substr(0, slash + 1);
+  return folder + baseName(msiFile) + ".msp";
+}
+
+// Steps 6 to 11 of preparing a run; their failures are script errors of position 0.
+void prepareRunVariables(Engine& engine) {
+  writeInitializationVariables(engine);
+  const std::string productCode = valueOrEmpty(engine, "PRODUCTCODE");
+  for (RegistryRoot root : {RegistryRoot::CurrentUser, RegistryRoot::LocalMachine})
+    engine.platform.registry->deleteValue(root, std::string(kRunKey), resumeEntryName(productCode));
+  for (size_t k = 1; k <= engine.script.statementCount(); ++k) {
+    const std::string header = engine.script.commandHeader(k, true);
+    if (!header.empty()) engine.recordProperty("A" + header, "FALSE");
+  }
+  engine.store.set("LANGUAGE", chooseSetupLanguage(engine), kInitialization);
+  writeOverrides(engine);
+}
+
+}  // namespace
+
+void reportScriptError(Engine& engine, const std::string& message) {
+  if (engine.silent()) return;
+  MessageBoxRequest box;
+  box.caption = "Kestrix";
+  box.icon = MessageIcon::Error;
+  box.buttons = MessageButtons::Ok;
+  box.text = engine.messages.message(20) + "\r\rLine " + std::to_string(engine.run.position) +
+             ": " + message;
+  engine.platform.ui->messageBox(box);
+}
+
+void commandNothing(Engine&) {}
+
+void commandGoToLabel(Engine& engine) {
+  RunState& run = engine.run;
+  const std::string name = upperAscii(engine.parameter(1));
+  for (const auto& [label, position] : run.labels) {
+    if (label != name) continue;
+    run.position = position;
+    run.skip = SkipMode::None;
+    run.branchTestPending = false;
+    run.wizardMode = false;
+    return;
+  }
+  throw ScriptError("Label not found: " + engine.parameter(1));
+}
+
+void commandIf(Engine& engine) {
+  if (!evaluateCondition(engine)) engine.run.skip = SkipMode::ToNextBranch;
+}
+
+void commandElseIf(Engine& engine) {
+  if (engine.run.branchTestPending) {
+    engine.run.branchTestPending = false;
+    commandIf(engine);
+  } else {
+    engine.run.skip = SkipMode::ToEnd;
+  }
+}
+
+void commandElse(Engine& engine) { engine.run.skip = SkipMode::ToEnd; }
+
+void commandWizardLoop(Engine& engine) {
+  engine.run.wizardMode = true;
+  engine.run.direction = WizardDirection::Next;
+}
+
+RunResult runScript(Engine& engine) {
+  RunResult result;
+  Script& script = engine.script;
+  VariableStore& store = engine.store;
+  script.rebuildIndexes();
+
+  result.validation = validateScript(script, store);
+  if (!result.validation.ok()) {
+    result.end = RunEnd::Silent;
+    return result;
+  }
+
+  store.clear();
+  store.setOverrides(engine.options.overrides);
+  store.setSilent(engine.options.silent);
+  store.defineAndSet("TARGETDIR", "", "Pre-Initialization");
+  store.defineAndSet("STARTMENU", script.title, "Pre-Initialization");
+  store.defineAndSet("ALLUSERS",
+                     truthText(engine.platform.system->isNtFamily() &&
+                               engine.platform.system->isAdministrator()),
+                     "Pre-Initialization");
+  bootstrap(engine);
+
+  engine.run = RunState{};
+  engine.recordedProperties.clear();
+  for (size_t k = 1; k <= script.statementCount(); ++k)
+    if (script.command(k) == "Label")
+      engine.run.labels.emplace_back(upperAscii(script.parameter(script.id(k), 1)), k - 1);
+
+  const std::string& msiFile = engine.options.msiFile;
+  if (!engine.platform.files->fileExists(msiFile) &&
+      !engine.platform.files->fileExists(patchPackagePath(msiFile))) {
+    result.end = RunEnd::Silent;
+    return result;
+  }
+
+  try {
+    prepareRunVariables(engine);
+  } catch (const std::exception& error) {
+    reportScriptError(engine, error.what());
+    result.end = RunEnd::Error;
+    return result;
+  }
+
+  Flow flow(engine);
+  RunState& run = engine.run;
+  const size_t count = script.statementCount();
+  try {
+    while (!run.ended) {
+      if (run.position % kMessagePumpInterval == 0) engine.platform.ui->processPendingMessages();
+      refreshBeforeStatement(engine);
+      flow.chooseNext();
+      if (run.position > count) break;
+      if (script.isDisabled(run.position)) continue;
+      store.defineAndSet("ABORT", truthText(engine.cancelRequested), "Cancel State");
+      publishProgressBeforeStatement(engine);
+      dispatch(engine);
+      if (run.position >= count) break;
+    }
+  } catch (const std::exception& error) {
+    reportScriptError(engine, error.what());
+    result.end = RunEnd::Error;
+  }
+  return result;
+}
+
+}  // namespace kx

@@ -1,0 +1,28 @@
+#pragma once
+#include "interpreter/engine.h"
+#include "script/validation.h"
+
+namespace kx {
+
+struct RunResult {
+  RunEnd end = RunEnd::Normal;
+  ValidationResult validation;  // why a run ended before it began
+};
+
+// Runs engine.script from its first statement to its end. A failure while the run is prepared
+// (validation aside) is thrown for the start-up's general failure report; a failure inside a
+// statement is reported as a script error and ends the run.
+RunResult runScript(Engine& engine);
+
+// The script-error report of a failing statement.
+void reportScriptError(Engine& engine, const std::string& message);
+
+// Flow-control commands.
+void commandGoToLabel(Engine& engine);
+void commandIf(Engine& engine);
+void commandElseIf(Engine& engine);
+void commandElse(Engine& engine);
+void commandWizardLoop(Engine& engine);
+void commandNothing(Engine& engine);
+
+}  // namespace kx

@@ -1,0 +1,114 @@
+#include "interpreter/values.h"
+
+#include <climits>
+
+#include "interpreter/script_error.h"
+
+namespace kx {
+
+char upperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+std::string upperAscii(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = upperAscii(c);
+  return out;
+}
+
+bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (upperAscii(a[i]) != upperAscii(b[i])) return false;
+  return true;
+}
+
+bool isTrue(std::string_view text) { return text == "-1" || equalsIgnoringAsciiCase(text, kTrue); }
+
+std::string truthText(bool value) { return std::string(value ? kTrue : kFalse); }
+
+std::optional<int32_t> tryParseInteger(std::string_view text) {
+  size_t i = 0;
+  while (i < text.size() && text[i] == ' ') ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  bool hex = false;
+  if (i < text.size() && (text[i] == '$' || text[i] == 'x' || text[i] == 'X')) {
+    hex = true;
+    ++i;
+  } else if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
+    hex = true;
+    i += 2;
+  }
+  if (i == text.size()) return std::nullopt;
+  uint64_t magnitude = 0;
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    int digit;
+    if (c >= '0' && c <= '9') {
+      digit = c - '0';
+    } else if (hex && c >= 'a' && c <= 'f') {
+      digit = c - 'a' + 10;
+    } else if (hex && c >= 'A' && c <= 'F') {
+      digit = c - 'A' + 10;
+    } else {
+      return std::nullopt;
+    }
+    magnitude = magnitude * (hex ? 16 : 10) + static_cast<uint64_t>(digit);
+    if (magnitude > 0xFFFFFFFFull) return std::nullopt;
+  }
+  if (hex) {
+    // A hexadecimal number names the 32 bits themselves: "$FFFFFFFF" is -1.
+    const auto bits = static_cast<int32_t>(static_cast<uint32_t>(magnitude));
+    return negative ? static_cast<int32_t>(0u - static_cast<uint32_t>(bits)) : bits;
+  }
+  if (negative) {
+    if (magnitude > static_cast<uint64_t>(INT32_MAX) + 1) return std::nullopt;
+    return static_cast<int32_t>(-static_cast<int64_t>(magnitude));
+  }
+  if (magnitude > static_cast<uint64_t>(INT32_MAX)) return std::nullopt;
+  return static_cast<int32_t>(magnitude);
+}
+
+int32_t parseInteger(std::string_view text) {
+  if (auto value = tryParseInteger(text)) return *value;
+  throw ScriptError("'" + std::string(text) + "' is not a valid integer value");
+}
+
+std::string withTrailingBackslash(std::string_view path) {
+  std::string out(path);
+  if (!out.empty() && out.back() != '\\') out += '\\';
+  return out;
+}
+
+std::string withoutTrailingBackslash(std::string_view path) {
+  std::string out(path);
+  if (!out.empty() && out.back() == '\\') out.pop_back();
+  return out;
+}
+
+std::string baseName(std::string_view path) {
+  const size_t slash = path.find_last_of("\\/:");
+  std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+  const size_t dot = name.rfind('.');
+  return std::string(dot == std::string_view::npos ? name : name.substr(0, dot));
+}
+
+std::string replaceAll(std::string_view text, std::string_view from, std::string_view to,
+                       bool ignoreCase) {
+  if (from.empty()) return std::string(text);
+  // Case-insensitive search runs over upper-case copies; positions are the same in both.
+  const std::string upperText = ignoreCase ? upperAscii(text) : std::string();
+  const std::string upperFrom = ignoreCase ? upperAscii(from) : std::string();
+  const std::string_view haystack = ignoreCase ? std::string_view(upperText) : text;
+  const std::string_view needle = ignoreCase ? std::string_view(upperFrom) : from;
+  std::string out;
+  size_t start = 0;
+  for (size_t found; (found = haystack.find(needle, start)) != std::string_view::npos;
+       start = found + needle.size()) {
+    out.append(text.substr(start, found - start));
+    out.append(to);
+  }
+  out.append(text.substr(start));
+  return out;
+}
+
+}  // namespace kx

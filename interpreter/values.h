@@ -1,0 +1,39 @@
+#pragma once
+// Value helpers every command shares: truth texts, the engine's integer conversion,
+// letter case of A-Z, path helpers.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace kx {
+
+inline constexpr std::string_view kTrue = "TRUE";
+inline constexpr std::string_view kFalse = "FALSE";
+
+// Upper case of the letters a-z only; every other byte stays as it is.
+std::string upperAscii(std::string_view text);
+char upperAscii(char c);
+bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b);
+
+// True for "TRUE" in any letter case and for exactly "-1".
+bool isTrue(std::string_view text);
+std::string truthText(bool value);
+
+// Optional leading blanks, an optional sign, then decimal digits or a hexadecimal number
+// introduced by "$", "x", "X", "0x" or "0X"; nothing may follow; it must fit 32 bits.
+std::optional<int32_t> tryParseInteger(std::string_view text);
+// As tryParseInteger, but a failure is the script error "'%s' is not a valid integer value".
+int32_t parseInteger(std::string_view text);
+
+std::string withTrailingBackslash(std::string_view path);
+std::string withoutTrailingBackslash(std::string_view path);
+// File name without its folder and without its last extension.
+std::string baseName(std::string_view path);
+
+// Replaces every occurrence of `from` (compared ignoring A-Z case when asked) from left to
+// right; replaced text is not searched again.
+std::string replaceAll(std::string_view text, std::string_view from, std::string_view to,
+                       bool ignoreCase);
+
+}  // namespace kx

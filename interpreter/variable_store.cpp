@@ -1,0 +1,194 @@
+#include "interpreter/variable_store.h"
+
+#include "interpreter/script_error.h"
+#include "interpreter/values.h"
+#include "plugins/comma_text.h"
+#include "startup/message_table.h"
+
+namespace kx {
+
+namespace {
+constexpr std::string_view kNewline = "$NEWLINE$";
+}
+
+std::string referenceName(std::string_view text) {
+  if (text.size() < 3 || text.front() != '$' || text.back() != '$') return {};
+  std::string_view inner = text.substr(1, text.size() - 2);
+  if (inner.find('$') != std::string_view::npos) return {};
+  return std::string(inner);
+}
+
+std::string encodeLineBreaks(std::string_view text) {
+  return replaceAll(text, "\r\n", kNewline, false);
+}
+
+std::string decodeLineBreaks(std::string_view text) {
+  if (text.find('$') == std::string_view::npos) return std::string(text);
+  return replaceAll(text, kNewline, "\r\n", true);
+}
+
+const Variable* VariableStore::find(std::string_view name) const {
+  const auto found = indexByUpperName_.find(upperAscii(name));
+  return found == indexByUpperName_.end() ? nullptr : &variables_[found->second];
+}
+
+bool VariableStore::isDefined(std::string_view name) const {
+  std::lock_guard guard(lock_);
+  return find(name) != nullptr;
+}
+
+std::string VariableStore::get(std::string_view name) const {
+  std::lock_guard guard(lock_);
+  if (const Variable* v = find(name)) return v->value;
+  throw ScriptError(messages_.message(9) + std::string(name));
+}
+
+bool VariableStore::protectedByOverride(std::string_view name, std::string_view context) const {
+  if (!silent_ || context == kOverrideContext) return false;
+  for (const auto& [overrideName, value] : overrides_)
+    if (equalsIgnoringAsciiCase(overrideName, name)) return true;
+  return false;
+}
+
+void VariableStore::set(std::string_view name, std::string_view value, std::string_view context) {
+  std::lock_guard guard(lock_);
+  if (protectedByOverride(name, context)) return;
+  const auto found = indexByUpperName_.find(upperAscii(name));
+  if (found == indexByUpperName_.end()) throw ScriptError(messages_.message(10) + std::string(name));
+  variables_[found->second].value.assign(value);
+}
+
+void VariableStore::defineAndSet(std::string_view name, std::string_view value,
+                                 std::string_view context) {
+  if (name.empty()) return;
+  std::lock_guard guard(lock_);
+  std::string upper = upperAscii(name);
+  if (!indexByUpperName_.contains(upper)) {
+    indexByUpperName_.emplace(std::move(upper), variables_.size());
+    variables_.push_back({std::string(name), {}});
+    if (name.find('$') != std::string_view::npos) ++namesWithDollar_;
+  }
+  set(name, value, context);
+}
+
+void VariableStore::writeResult(std::string_view name, std::string_view value,
+                                std::string_view context) {
+  std::lock_guard guard(lock_);
+  if (!isDefined(name)) defineAndSet(upperAscii(name), "", context);
+  set(name, value, context);
+}
+
+void VariableStore::clear() {
+  std::lock_guard guard(lock_);
+  variables_.clear();
+  indexByUpperName_.clear();
+  namesWithDollar_ = 0;
+}
+
+std::vector<Variable> VariableStore::snapshot() const {
+  std::lock_guard guard(lock_);
+  return variables_;
+}
+
+std::string VariableStore::exportList() const {
+  std::lock_guard guard(lock_);
+  std::vector<std::string> items;
+  items.reserve(variables_.size() * 2);
+  for (const auto& v : variables_) {
+    items.push_back(v.name);
+    items.push_back(v.value);
+  }
+  return writeCommaText(items);
+}
+
+void VariableStore::importList(std::string_view text) {
+  const std::vector<std::string> items = readCommaText(text);
+  std::lock_guard guard(lock_);
+  clear();
+  for (size_t i = 0; i < items.size(); i += 2) {
+    const std::string& name = items[i];
+    const std::string value = i + 1 < items.size() ? items[i + 1] : std::string();
+    // A repeated name keeps its first place, as a list lookup by name would find it.
+    std::string upper = upperAscii(name);
+    if (const auto found = indexByUpperName_.find(upper); found != indexByUpperName_.end()) {
+      variables_[found->second].value = value;
+      continue;
+    }
+    indexByUpperName_.emplace(std::move(upper), variables_.size());
+    variables_.push_back({name, value});
+    if (name.find('$') != std::string::npos) ++namesWithDollar_;
+  }
+}
+
+void VariableStore::setOverrides(NameValueList overrides) {
+  std::lock_guard guard(lock_);
+  overrides_ = std::move(overrides);
+}
+
+void VariableStore::setSilent(bool silent) {
+  std::lock_guard guard(lock_);
+  silent_ = silent;
+}
+
+bool VariableStore::silent() const {
+  std::lock_guard guard(lock_);
+  return silent_;
+}
+
+// One pass: every variable in store order replaces its references in the text left by the
+// variables before it. A reference "$NAME$" whose name holds no "$" sits between two
+// neighbouring dollar signs, so only those names need looking up; the pass visits them in
+// store order, which gives the same text as trying every variable in turn.
+std::string VariableStore::expandOnePass(std::string_view input) const {
+  std::string text = decodeLineBreaks(input);
+  if (namesWithDollar_ > 0) {
+    for (const auto& v : variables_) text = replaceAll(text, "$" + v.name + "$", v.value, true);
+    return text;
+  }
+  size_t nextIndex = 0;
+  while (text.find('$') != std::string::npos) {
+    size_t best = variables_.size();
+    size_t open = text.find('$');
+    while (open != std::string::npos) {
+      const size_t close = text.find('$', open + 1);
+      if (close == std::string::npos) break;
+      if (close > open + 1) {
+        const auto found = indexByUpperName_.find(upperAscii(text.substr(open + 1, close - open - 1)));
+        if (found != indexByUpperName_.end() && found->second >= nextIndex && found->second < best)
+          best = found->second;
+      }
+      open = close;
+    }
+    if (best == variables_.size()) break;
+    const Variable& v = variables_[best];
+    text = replaceAll(text, "$" + v.name + "$", v.value, true);
+    nextIndex = best + 1;
+  }
+  return text;
+}
+
+std::string VariableStore::expand(std::string_view text) const {
+  std::string current(text);
+  for (int pass = 0; pass < kMaxExpansionPasses; ++pass) {
+    std::string next;
+    {
+      std::lock_guard guard(lock_);
+      next = expandOnePass(current);
+    }
+    const bool settled = next.find('$') == std::string::npos || next == current;
+    // A value that refers to itself among other text never settles; stop once it has grown
+    // far beyond anything a script writes and return what the last pass produced.
+    if (settled || next.size() > kMaxExpansionGrowth + text.size()) return next;
+    current = std::move(next);
+  }
+  return current;
+}
+
+std::string VariableStore::expandPath(std::string_view text) const {
+  const std::string expanded = expand(text);
+  std::string out = replaceAll(expanded, "\\\\", "\\", false);
+  if (expanded.starts_with("\\\\")) out.insert(out.begin(), '\\');
+  return out;
+}
+
+}  // namespace kx

@@ -1,0 +1,77 @@
+#pragma once
+// The one engine-wide store of script variables: an ordered list of name/value texts, names
+// compared ignoring the case of A-Z. Every operation takes the store lock.
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+namespace kx {
+
+class MessageTable;
+
+struct Variable {
+  std::string name;
+  std::string value;
+};
+
+using NameValueList = std::vector<std::pair<std::string, std::string>>;
+
+inline constexpr std::string_view kOverrideContext = "Inject Override Command Line";
+
+class VariableStore {
+ public:
+  explicit VariableStore(const MessageTable& messages) : messages_(messages) {}
+
+  bool isDefined(std::string_view name) const;
+  // Undefined names raise a script error (message entries 9 and 10).
+  std::string get(std::string_view name) const;
+  void set(std::string_view name, std::string_view value, std::string_view context);
+  // Empty name: nothing. Else appends the variable when missing, then `set`.
+  void defineAndSet(std::string_view name, std::string_view value, std::string_view context);
+  // Result-variable pattern: defines the upper-case name when missing, then sets it.
+  void writeResult(std::string_view name, std::string_view value, std::string_view context);
+  void clear();
+
+  std::vector<Variable> snapshot() const;
+  // The whole store as a variable list (comma text, names and values alternating) and back.
+  std::string exportList() const;
+  void importList(std::string_view text);
+
+  std::string expand(std::string_view text) const;
+  std::string expandPath(std::string_view text) const;
+
+  // Command-line overrides protect their variables from script writes in silent runs.
+  void setOverrides(NameValueList overrides);
+  const NameValueList& overrides() const { return overrides_; }
+  void setSilent(bool silent);
+  bool silent() const;
+
+  std::recursive_mutex& lock() const { return lock_; }
+
+  // Bounds on expansion of values that refer to themselves.
+  static constexpr int kMaxExpansionPasses = 32;
+  static constexpr size_t kMaxExpansionGrowth = 8u << 20;
+
+ private:
+  const Variable* find(std::string_view name) const;
+  std::string expandOnePass(std::string_view text) const;
+  bool protectedByOverride(std::string_view name, std::string_view context) const;
+
+  const MessageTable& messages_;
+  mutable std::recursive_mutex lock_;
+  std::vector<Variable> variables_;
+  std::unordered_map<std::string, size_t> indexByUpperName_;
+  size_t namesWithDollar_ = 0;
+  NameValueList overrides_;
+  bool silent_ = false;
+};
+
+// Name between two "$" with no other "$": that name; otherwise empty.
+std::string referenceName(std::string_view text);
+std::string encodeLineBreaks(std::string_view text);
+std::string decodeLineBreaks(std::string_view text);
+
+}  // namespace kx

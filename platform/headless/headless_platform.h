@@ -1,0 +1,70 @@
+#pragma once
+// A platform without windows or Windows, for running scripts on the build machine (zelrun).
+// Paths are Windows paths: "Z:\" is the host's root, as under Wine; every other drive letter
+// lives in a folder of its own under the run's sandbox folder. Message boxes and dialogs are
+// answered from queues and logged to a stream.
+#include <deque>
+#include <map>
+#include <ostream>
+#include <string>
+
+#include "platform/platform.h"
+
+namespace kx {
+
+class HeadlessPlatform : public UserInterface,
+                         public DialogWindows,
+                         public Registry,
+                         public FileSystem,
+                         public SystemInfo {
+ public:
+  HeadlessPlatform(std::string sandboxFolder, std::string enginePath, std::ostream& log);
+
+  Platform platform() { return {this, this, this, this, this}; }
+  std::deque<MessageAnswer> answers;   // next message box answers; OK when empty
+  std::deque<DialogOutcome> outcomes;  // next dialog outcomes; Next when empty
+
+  // Host path of a Windows path, and back.
+  std::string hostPath(const std::string& windowsPath) const;
+  static std::string windowsPath(const std::string& hostPath);
+
+  MessageAnswer messageBox(const MessageBoxRequest& request) override;
+  void processPendingMessages() override {}
+  void handleOneMessage() override {}
+
+  DialogOutcome show(const std::string& key, bool modal) override;
+  void hide(const std::string&) override {}
+
+  std::optional<std::string> readString(RegistryRoot root, const std::string& key,
+                                        const std::string& valueName) override;
+  bool writeString(RegistryRoot root, const std::string& key, const std::string& valueName,
+                   const std::string& value) override;
+  bool deleteValue(RegistryRoot root, const std::string& key, const std::string& valueName) override;
+
+  bool fileExists(const std::string& path) override;
+  bool folderExists(const std::string& path) override;
+  std::optional<std::string> readFile(const std::string& path) override;
+  bool writeFile(const std::string& path, const std::string& bytes) override;
+  bool deleteFile(const std::string& path) override;
+  std::vector<std::string> listFolder(const std::string& folder, const std::string& pattern) override;
+
+  std::string shortDate() override;
+  std::string longTime() override;
+  std::string temporaryFolder() override;
+  std::string enginePath() override { return enginePath_; }
+  std::string engineVersion() override;
+  bool isNtFamily() override { return true; }
+  bool isAdministrator() override { return true; }
+  std::string specialFolder(int csidl) override;
+
+ private:
+  std::string sandbox_;
+  std::string enginePath_;
+  std::ostream& log_;
+  std::map<std::string, std::string> registry_;  // upper-case "root\key\value" -> data
+};
+
+// One line of the log: CR LF as "$NEWLINE$", other bytes below 32 as \xNN.
+std::string escapeForLog(const std::string& text);
+
+}  // namespace kx

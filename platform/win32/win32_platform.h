@@ -1,0 +1,45 @@
+#pragma once
+// The engine's platform on Windows.
+#include "platform/platform.h"
+
+namespace kx {
+
+class Win32Platform : public UserInterface,
+                      public DialogWindows,
+                      public Registry,
+                      public FileSystem,
+                      public SystemInfo {
+ public:
+  Platform platform() { return {this, this, this, this, this}; }
+
+  MessageAnswer messageBox(const MessageBoxRequest& request) override;
+  void processPendingMessages() override;
+  void handleOneMessage() override;
+
+  DialogOutcome show(const std::string& key, bool modal) override;
+  void hide(const std::string& key) override;
+
+  std::optional<std::string> readString(RegistryRoot root, const std::string& key,
+                                        const std::string& valueName) override;
+  bool writeString(RegistryRoot root, const std::string& key, const std::string& valueName,
+                   const std::string& value) override;
+  bool deleteValue(RegistryRoot root, const std::string& key, const std::string& valueName) override;
+
+  bool fileExists(const std::string& path) override;
+  bool folderExists(const std::string& path) override;
+  std::optional<std::string> readFile(const std::string& path) override;
+  bool writeFile(const std::string& path, const std::string& bytes) override;
+  bool deleteFile(const std::string& path) override;
+  std::vector<std::string> listFolder(const std::string& folder, const std::string& pattern) override;
+
+  std::string shortDate() override;
+  std::string longTime() override;
+  std::string temporaryFolder() override;
+  std::string enginePath() override;
+  std::string engineVersion() override;
+  bool isNtFamily() override;
+  bool isAdministrator() override;
+  std::string specialFolder(int csidl) override;
+};
+
+}  // namespace kx

@@ -1,0 +1,18 @@
+#pragma once
+// Comma text: the one encoding of string lists that crosses between the engine, plug-ins and
+// the installer hand-over. Built into the engine and into every plug-in of ours, so it uses
+// nothing but the standard library.
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kx {
+
+std::string writeCommaText(const std::vector<std::string>& items);
+std::vector<std::string> readCommaText(std::string_view text);
+
+// Name/value items "name=value": the value of the first item whose name matches ignoring the
+// case of A-Z, or empty.
+std::string commaTextValue(const std::vector<std::string>& items, std::string_view name);
+
+}  // namespace kx

@@ -1,0 +1,151 @@
+#include "script/script.h"
+
+#include "interpreter/script_error.h"
+#include "interpreter/values.h"
+
+namespace kx {
+namespace {
+
+constexpr std::string_view kTerminator = "$";
+
+class LineReader {
+ public:
+  explicit LineReader(std::string_view text) : text_(text) {}
+  bool atEnd() const { return pos_ >= text_.size(); }
+  std::string next() {
+    const size_t lf = text_.find('\n', pos_);
+    const size_t end = lf == std::string_view::npos ? text_.size() : lf;
+    std::string_view line = text_.substr(pos_, end - pos_);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    pos_ = lf == std::string_view::npos ? text_.size() : lf + 1;
+    return std::string(line);
+  }
+
+ private:
+  std::string_view text_;
+  size_t pos_ = 0;
+};
+
+}  // namespace
+
+std::string scriptIndexOutOfBounds(size_t index) {
+  return "List index out of bounds (" + std::to_string(index) + ")";
+}
+
+const std::string& Script::entry(const Lines& list, size_t k) {
+  static const std::string empty;
+  return (k >= 1 && k <= list.size()) ? list[k - 1] : empty;
+}
+
+void Script::rebuildIndexes() {
+  firstParameterLine_.clear();
+  firstHeaderLine_.clear();
+  // emplace keeps the first occurrence, which is the one the lookup rule names.
+  for (size_t i = 0; i < parameterSection.size(); ++i)
+    firstParameterLine_.emplace(parameterSection[i], i);
+  for (size_t i = 0; i < commandHeaders.size(); ++i) firstHeaderLine_.emplace(commandHeaders[i], i);
+}
+
+std::string Script::parameter(std::string_view statementId, size_t n) const {
+  const auto found = firstParameterLine_.find(std::string(statementId));
+  if (found == firstParameterLine_.end()) return {};
+  const size_t index = found->second + n;
+  if (index >= parameterSection.size()) throw ScriptError(scriptIndexOutOfBounds(index));
+  return parameterSection[index];
+}
+
+std::string Script::commandHeader(size_t k, bool tolerant) const {
+  const auto found = firstHeaderLine_.find(std::to_string(static_cast<int64_t>(k) - 1));
+  if (found != firstHeaderLine_.end() && found->second > 0) return commandHeaders[found->second - 1];
+  if (tolerant) return {};
+  throw ScriptError("Unable to obtain command headers. Please rebuild your project.");
+}
+
+ScriptReadResult readScript(std::string_view bytes, Script& script) {
+  script = Script{};
+  ScriptReadResult result;
+  LineReader reader(bytes);
+  auto missing = [&](const char* field) {
+    if (result.complete) result.problem = std::string("the script ends before ") + field;
+    result.complete = false;
+  };
+  auto list = [&](Lines& out, const char* field) {
+    while (true) {
+      if (reader.atEnd()) return missing(field);
+      std::string line = reader.next();
+      if (line == kTerminator) return;
+      out.push_back(std::move(line));
+    }
+  };
+  auto line = [&](std::string& out, const char* field) {
+    if (reader.atEnd()) return missing(field);
+    out = reader.next();
+  };
+  list(script.commands, "the end of the command list");
+  list(script.ids, "the end of the statement id list");
+  list(script.parameterSection, "the end of the parameter block section");
+  list(script.marks, "the end of the statement mark list");
+  line(script.productCode, "the product code");
+  line(script.title, "the title");
+  list(script.plugins, "the end of the plug-in list");
+  line(script.company, "the company");
+  line(script.contact, "the contact");
+  line(script.helpLink, "the help link");
+  line(script.updateLink, "the update information link");
+  line(script.comments, "the comments");
+  list(script.mediaBlocks, "the end of the media block list");
+  std::string sourceMode;
+  line(sourceMode, "the source mode");
+  if (result.complete) {
+    if (auto value = tryParseInteger(sourceMode); value && sourceMode.find_first_of("$xX") ==
+                                                              std::string::npos) {
+      script.sourceMode = *value;
+    } else {
+      result.complete = false;
+      result.problem = "the source mode '" + sourceMode + "' is not a decimal integer";
+    }
+  }
+  list(script.componentSizes, "the end of the component size table");
+  line(script.revisionCode, "the revision code");
+  list(script.mediaFileMap, "the end of the media file map");
+  line(script.languageDialogFlag, "the language dialog flag");
+  line(script.defaultLanguage, "the default language");
+  list(script.commandHeaders, "the end of the command header table");
+  script.rebuildIndexes();
+  return result;
+}
+
+std::string writeScript(const Script& script) {
+  std::string out;
+  auto line = [&](std::string_view text) {
+    out.append(text);
+    out.append("\r\n");
+  };
+  auto list = [&](const Lines& lines) {
+    for (const auto& l : lines) line(l);
+    line(kTerminator);
+  };
+  list(script.commands);
+  list(script.ids);
+  list(script.parameterSection);
+  list(script.marks);
+  line(script.productCode);
+  line(script.title);
+  list(script.plugins);
+  line(script.company);
+  line(script.contact);
+  line(script.helpLink);
+  line(script.updateLink);
+  line(script.comments);
+  list(script.mediaBlocks);
+  line(std::to_string(script.sourceMode));
+  list(script.componentSizes);
+  line(script.revisionCode);
+  list(script.mediaFileMap);
+  line(script.languageDialogFlag);
+  line(script.defaultLanguage);
+  list(script.commandHeaders);
+  return out;
+}
+
+}  // namespace kx

@@ -1,0 +1,103 @@
+#include "tools/zelpack/project.h"
+
+#include <cstdio>
+#include <nlohmann/json.hpp>
+#include <stdexcept>
+
+namespace kx {
+namespace {
+
+using nlohmann::json;
+
+std::string text(const json& project, const char* key, const char* fallback = "") {
+  if (!project.contains(key)) return fallback;
+  const json& value = project.at(key);
+  if (value.is_string()) return value.get<std::string>();
+  if (value.is_number_integer()) return std::to_string(value.get<long long>());
+  if (value.is_boolean()) return value.get<bool>() ? "TRUE" : "FALSE";
+  throw std::runtime_error(std::string("\"") + key + "\" must be a text");
+}
+
+// Lists of lines; tables of pairs or triples may also be written as arrays of arrays.
+Lines lines(const json& project, const char* key) {
+  Lines out;
+  if (!project.contains(key)) return out;
+  for (const json& item : project.at(key)) {
+    if (item.is_array()) {
+      for (const json& cell : item)
+        out.push_back(cell.is_string() ? cell.get<std::string>() : cell.dump());
+    } else {
+      out.push_back(item.is_string() ? item.get<std::string>() : item.dump());
+    }
+  }
+  return out;
+}
+
+std::string derivedId(const std::string& title, size_t number) {
+  uint64_t hash = 14695981039346656037ull;
+  for (unsigned char c : title) hash = (hash ^ c) * 1099511628211ull;
+  char id[40];
+  std::snprintf(id, sizeof id, "{%08X-%04X-4%03X-8%03X-%012llX}", static_cast<unsigned>(hash >> 32),
+                static_cast<unsigned>((hash >> 16) & 0xFFFF), static_cast<unsigned>(hash & 0xFFF),
+                static_cast<unsigned>((number >> 48) & 0xFFF),
+                static_cast<unsigned long long>(number & 0xFFFFFFFFFFFFull));
+  return id;
+}
+
+}  // namespace
+
+Script scriptFromProject(const std::string& jsonText) {
+  json project;
+  try {
+    project = json::parse(jsonText);
+  } catch (const json::parse_error& e) {
+    throw std::runtime_error(std::string("the project is not valid JSON: ") + e.what());
+  }
+  if (!project.is_object()) throw std::runtime_error("the project must be a JSON object");
+  Script script;
+  try {
+    script.productCode = text(project, "productCode");
+    script.title = text(project, "title");
+    script.plugins = lines(project, "plugins");
+    script.company = text(project, "company");
+    script.contact = text(project, "contact");
+    script.helpLink = text(project, "helpLink");
+    script.updateLink = text(project, "updateLink");
+    script.comments = text(project, "comments");
+    script.sourceMode = project.value("sourceMode", 0);
+    script.componentSizes = lines(project, "componentSizes");
+    script.revisionCode = text(project, "revisionCode");
+    script.mediaFileMap = lines(project, "mediaFileMap");
+    script.languageDialogFlag = text(project, "languageDialog", "FALSE");
+    script.defaultLanguage = text(project, "defaultLanguage", "English");
+    script.commandHeaders = lines(project, "commandHeaders");
+    const json statements = project.value("statements", json::array());
+    for (size_t i = 0; i < statements.size(); ++i) {
+      const json& s = statements[i];
+      if (!s.is_object() || !s.contains("command"))
+        throw std::runtime_error("statement " + std::to_string(i + 1) + " has no \"command\"");
+      const std::string id = s.contains("id") ? s.at("id").get<std::string>()
+                                              : derivedId(script.title, i + 1);
+      script.commands.push_back(s.at("command").get<std::string>());
+      script.ids.push_back(id);
+      script.marks.push_back(s.value("disabled", false) ? "C" : "");
+      script.mediaBlocks.push_back(s.value("mediaBlock", std::string()));
+      const Lines parameters = lines(s, "parameters");
+      if (!parameters.empty()) {
+        script.parameterSection.push_back(id);
+        script.parameterSection.insert(script.parameterSection.end(), parameters.begin(),
+                                       parameters.end());
+      }
+    }
+  } catch (const json::exception& e) {
+    throw std::runtime_error(std::string("malformed project: ") + e.what());
+  }
+  for (const auto* list : {&script.commands, &script.parameterSection, &script.plugins})
+    for (const auto& line : *list)
+      if (line == "$" || line.find_first_of("\r\n") != std::string::npos)
+        throw std::runtime_error("a line may not be \"$\" nor hold a line break: " + line);
+  script.rebuildIndexes();
+  return script;
+}
+
+}  // namespace kx

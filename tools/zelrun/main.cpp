@@ -1,0 +1,147 @@
+// zelrun: runs a script file through the portable engine on a headless platform.
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+#include "interpreter/interpreter.h"
+#include "interpreter/values.h"
+#include "platform/headless/headless_platform.h"
+#include "startup/command_line.h"
+#include "startup/start_run.h"
+
+namespace fs = std::filesystem;
+using namespace kx;
+
+namespace {
+
+int usage() {
+  std::cerr << "usage: zelrun [--silent] [--arg ARG]... [--dialog NEXT|BACK|CANCEL|NAME]...\n"
+               "              [--answer OK|CANCEL|YES|NO|ABORT|RETRY|IGNORE]... [--support-dir DIR]\n"
+               "              [--msi PATH] [--trace] SCRIPT\n";
+  return 2;
+}
+
+std::optional<MessageAnswer> answerFromWord(const std::string& word) {
+  static const std::pair<const char*, MessageAnswer> words[] = {
+      {"OK", MessageAnswer::Ok},       {"CANCEL", MessageAnswer::Cancel},
+      {"YES", MessageAnswer::Yes},     {"NO", MessageAnswer::No},
+      {"ABORT", MessageAnswer::Abort}, {"RETRY", MessageAnswer::Retry},
+      {"IGNORE", MessageAnswer::Ignore}};
+  for (const auto& [text, answer] : words)
+    if (upperAscii(word) == text) return answer;
+  return std::nullopt;
+}
+
+DialogOutcome outcomeFromWord(const std::string& word) {
+  const std::string upper = upperAscii(word);
+  if (upper == "NEXT") return {6, "", 0};
+  if (upper == "BACK") return {7, "", 0};
+  if (upper == "CANCEL") return {2, "", 0};
+  return {8, word, 0};
+}
+
+std::string quoteArgument(const std::string& argument) {
+  return argument.find(' ') == std::string::npos ? argument : "\"" + argument + "\"";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> engineArguments;
+  std::deque<DialogOutcome> outcomes;
+  std::deque<MessageAnswer> answers;
+  std::string supportDir, msiPath, scriptPath;
+  bool trace = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    auto value = [&]() -> std::string {
+      if (i + 1 >= argc) throw std::invalid_argument(arg + " needs a value");
+      return argv[++i];
+    };
+    try {
+      if (arg == "--silent") {
+        engineArguments.push_back("/s");
+      } else if (arg == "--arg") {
+        engineArguments.push_back(value());
+      } else if (arg == "--dialog") {
+        outcomes.push_back(outcomeFromWord(value()));
+      } else if (arg == "--answer") {
+        const std::string word = value();
+        const auto answer = answerFromWord(word);
+        if (!answer) throw std::invalid_argument("unknown answer " + word);
+        answers.push_back(*answer);
+      } else if (arg == "--support-dir") {
+        supportDir = value();
+      } else if (arg == "--msi") {
+        msiPath = value();
+      } else if (arg == "--trace") {
+        trace = true;
+      } else if (arg.starts_with("--") || !scriptPath.empty()) {
+        return usage();
+      } else {
+        scriptPath = arg;
+      }
+    } catch (const std::invalid_argument& e) {
+      std::cerr << "zelrun: " << e.what() << "\n";
+      return usage();
+    }
+  }
+  if (scriptPath.empty()) return usage();
+
+  std::ifstream scriptFile(scriptPath, std::ios::binary);
+  if (!scriptFile) {
+    std::cerr << "zelrun: cannot read " << scriptPath << "\n";
+    return 2;
+  }
+  std::ostringstream scriptBytes;
+  scriptBytes << scriptFile.rdbuf();
+
+  char sandboxTemplate[] = "/tmp/zelrun.XXXXXX";
+  if (!mkdtemp(sandboxTemplate)) {
+    std::cerr << "zelrun: cannot create a sandbox folder\n";
+    return 2;
+  }
+  const std::string sandbox = sandboxTemplate;
+  const bool ownSupportDir = supportDir.empty();
+  if (ownSupportDir) supportDir = sandbox + "/support";
+  fs::create_directories(supportDir);
+  fs::create_directories(sandbox + "/temp");
+
+  HeadlessPlatform headless(sandbox, HeadlessPlatform::windowsPath(fs::canonical("/proc/self/exe")),
+                            std::cerr);
+  headless.outcomes = std::move(outcomes);
+  headless.answers = std::move(answers);
+  Engine engine(headless.platform());
+
+  std::string commandLine = "zelrun";
+  for (const auto& argument : engineArguments) commandLine += " " + quoteArgument(argument);
+  readCommandLine(commandLine, engineArguments, engine.options);
+  engine.options.supportFolder =
+      withTrailingBackslash(HeadlessPlatform::windowsPath(fs::absolute(supportDir).string()));
+  if (msiPath.empty()) {
+    msiPath = (fs::absolute(supportDir) / "setup.msi").string();
+    if (!fs::exists(msiPath)) std::ofstream(msiPath).flush();
+  }
+  engine.options.msiFile =
+      msiPath.find(':') == 1 ? msiPath : HeadlessPlatform::windowsPath(fs::absolute(msiPath).string());
+  if (trace)
+    engine.traceStatement = [](const Engine& e) {
+      std::cerr << "exec " << e.run.position << " " << e.command() << "\n";
+    };
+
+  const RunResult result = startRun(engine, scriptBytes.str());
+  if (!result.validation.ok())
+    std::cerr << "validation: " << result.validation.index << ": " << result.validation.message
+              << "\n";
+  for (const auto& variable : engine.store.snapshot())
+    std::cout << variable.name << "=" << escapeForLog(variable.value) << "\n";
+
+  std::error_code ec;
+  fs::remove_all(sandbox, ec);
+  return engine.exitCode;
+}
