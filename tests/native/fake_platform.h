@@ -23,7 +23,8 @@ class FakePlatform : public UserInterface,
   std::deque<MessageAnswer> answers;
   std::vector<std::string> shownDialogs;  // keys, in order
   std::deque<DialogOutcome> outcomes;
-  std::map<std::string, std::string> files;  // upper-case path -> bytes
+  std::map<std::string, std::string> files;          // upper-case path -> bytes
+  std::map<std::string, std::string> originalPaths;  // upper-case path -> as first written
   std::map<std::string, std::string> registry;
 
   MessageAnswer messageBox(const MessageBoxRequest& request) override {
@@ -74,6 +75,7 @@ class FakePlatform : public UserInterface,
     return found->second;
   }
   bool writeFile(const std::string& path, const std::string& bytes) override {
+    originalPaths.emplace(upperAscii(path), path);
     files[upperAscii(path)] = bytes;
     return true;
   }
@@ -85,7 +87,10 @@ class FakePlatform : public UserInterface,
     for (const auto& [path, bytes] : files) {
       if (!path.starts_with(prefix)) continue;
       const std::string name = path.substr(prefix.size());
-      if (name.find('\\') == std::string::npos && name.starts_with(stem)) names.push_back(name);
+      if (name.find('\\') != std::string::npos || !name.starts_with(stem)) continue;
+      const auto original = originalPaths.find(path);
+      names.push_back(original == originalPaths.end() ? name
+                                                      : original->second.substr(prefix.size()));
     }
     return names;
   }

@@ -214,5 +214,54 @@ TEST_F(EngineTest, CommandHeadersRecordDisabledProperties) {
   EXPECT_THROW(engine.script.commandHeader(1, false), ScriptError);
 }
 
+class LanguageTest : public EngineTest {
+ protected:
+  void writeSupportFile(const std::string& name, const std::string& text) {
+    fake.writeFile(engine.options.supportFolder + name, text);
+  }
+  void writeGermanTables() {
+    writeSupportFile("Test.mtx", statementIdFor(1) + "\r\n");
+    writeSupportFile("translations.Map", "1\r\n");
+    writeSupportFile("translations.German", "RUNAPP\r\nJA\r\n");
+  }
+};
+
+TEST_F(LanguageTest, DefaultLanguageIsChosenWhenItsTableShips) {
+  writeGermanTables();
+  writeSupportFile("shared.translations.French", "");
+  engine.script = buildScript({kMark});
+  engine.script.defaultLanguage = "German";
+  runScript(engine);
+  EXPECT_EQ(var("LANGUAGE"), "German");
+  engine.script.defaultLanguage = "French";  // only its shared message file ships
+  runScript(engine);
+  EXPECT_EQ(var("LANGUAGE"), "");
+}
+
+TEST_F(LanguageTest, ConditionOperandsAreTranslatedWhileALanguageIsSet) {
+  writeGermanTables();
+  engine.options.overrides = {{"LANGUAGE", "German"}, {"RUNAPP", "JA"}};
+  // Slot 1 turns the left operand REPAIR into RUNAPP, slot 2 the right TRUE into JA.
+  run({{"If", {"REPAIR", "0", "TRUE", "FALSE"}}, kMark, kEnd});
+  EXPECT_EQ(var("LANGUAGE"), "German");
+  EXPECT_EQ(trace, (Trace{1, 2, 3}));
+  EXPECT_EQ(engine.messages.message(20), "Runtime error in setup script:");
+}
+
+TEST_F(LanguageTest, MissingTranslationFileSwitchesTranslationsOff) {
+  engine.options.overrides = {{"LANGUAGE", "Klingon"}};
+  run({kMark});
+  EXPECT_EQ(var("LANGUAGE"), "");
+}
+
+TEST_F(LanguageTest, SharedMessagesOfTheLanguageReplaceTheTable) {
+  writeGermanTables();
+  writeSupportFile("shared.translations.German", std::string(19, '\n') + "Laufzeitfehler:\r\n");
+  engine.options.overrides = {{"LANGUAGE", "German"}};
+  run({kMark, {"If", {"NOSUCH", "0", "x", ""}}, kEnd});
+  ASSERT_EQ(fake.boxes.size(), 1u);
+  EXPECT_TRUE(fake.boxes[0].text.starts_with("Laufzeitfehler:\r\rLine 2: ")) << fake.boxes[0].text;
+}
+
 }  // namespace
 }  // namespace kx::test
