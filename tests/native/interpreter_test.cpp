@@ -27,7 +27,9 @@ struct FlowCase {
   Trace expected;
 };
 
-void PrintTo(const FlowCase& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const FlowCase& c, std::ostream* out) {
+  *out << c.name;
+}
 
 class FlowTest : public EngineTest, public ::testing::WithParamInterface<FlowCase> {};
 
@@ -120,9 +122,9 @@ TEST_F(WizardTest, SilentRunWalksForwardOnce) {
 }
 
 TEST_F(EngineTest, DisplayDialogConditionSkipAndModelessWindow) {
-  engine.options.overrides = {{"FLAG", "-1"}};
-  run({{"Display Dialog", {"a", "R1", "TRUE", "$FLAG$", "", "TRUE"}},
-       {"Display Dialog", {"b", "R2", "TRUE", "FLAG", "", "FALSE"}},
+  // RUNAPP holds "TRUE".
+  run({{"Display Dialog", {"a", "R1", "TRUE", "$RUNAPP$", "", "TRUE"}},
+       {"Display Dialog", {"b", "R2", "TRUE", "RUNAPP", "", "FALSE"}},
        {"Display Dialog", {"c", "R3", "FALSE", "", "", ""}},
        {"Hide Dialog", {}}});
   EXPECT_EQ(fake.shownDialogs, (std::vector<std::string>{"1", "2"}));
@@ -137,28 +139,35 @@ TEST_F(EngineTest, ModelessWindowIsPublishedUntilHidden) {
   EXPECT_EQ(var("WINDOWHANDLE"), "4242");
 }
 
+// Validation knows NOSUCH from the Set Variable, which the run skips.
+const std::vector<Statement> kUndefinedAtRunTime = {
+    kIfFalse, {"Set Variable", {"NOSUCH", "x"}}, kEnd, {"If", {"NOSUCH", "0", "x", ""}}, kEnd};
+
 TEST_F(EngineTest, ScriptErrorNamesThePositionCountingDisabledStatements) {
-  const auto result = run({kMark, disabled(kMark), {"If", {"NOSUCH", "0", "x", ""}}, kEnd});
+  std::vector<Statement> statements = {kMark, disabled(kMark)};
+  statements.insert(statements.end(), kUndefinedAtRunTime.begin(), kUndefinedAtRunTime.end());
+  const auto result = run(statements);
   EXPECT_EQ(result.end, RunEnd::Error);
   ASSERT_EQ(fake.boxes.size(), 1u);
   EXPECT_EQ(fake.boxes[0].caption, "Kestrix");
   EXPECT_EQ(fake.boxes[0].icon, MessageIcon::Error);
   EXPECT_EQ(fake.boxes[0].owner, 0u);
   EXPECT_EQ(fake.boxes[0].text,
-            "Runtime error in setup script:\r\rLine 3: Attempting to get value of undefined "
+            "Runtime error in setup script:\r\rLine 6: Attempting to get value of undefined "
             "variable NOSUCH");
 }
 
 TEST_F(EngineTest, SilentScriptErrorShowsNothing) {
   engine.options.silent = true;
-  EXPECT_EQ(run({{"If", {"NOSUCH", "0", "x", ""}}, kEnd}).end, RunEnd::Error);
+  EXPECT_EQ(run(kUndefinedAtRunTime).end, RunEnd::Error);
   EXPECT_TRUE(fake.boxes.empty());
 }
 
 TEST_F(EngineTest, SkipScanPastTheEndIsAnIndexError) {
-  EXPECT_EQ(run({kIfFalse, kMark}).end, RunEnd::Error);
+  // Balanced for validation, but the If's End stands before it.
+  EXPECT_EQ(run({kEnd, kIfFalse, kMark}).end, RunEnd::Error);
   ASSERT_EQ(fake.boxes.size(), 1u);
-  EXPECT_NE(fake.boxes[0].text.find("List index out of bounds (2)"), std::string::npos);
+  EXPECT_NE(fake.boxes[0].text.find("List index out of bounds (3)"), std::string::npos);
 }
 
 TEST_F(EngineTest, MissingDatabaseEndsSilently) {
@@ -188,8 +197,9 @@ TEST_F(EngineTest, PredefinedVariablesOfAFirstInstallation) {
   EXPECT_EQ(var("MAINTENANCE"), "FALSE");
   EXPECT_EQ(var("EXEDIR"), "C:\\Setup\\");
   EXPECT_EQ(var("SUPPORTDIR"), "C:\\Temp\\zel1\\");
-  EXPECT_EQ(var("UNINSTALLLINK"),
-            "C:\\Users\\Public\\Application Data\\{29ABEC92-7A56-44D7-8B9E-2D14BBB3995E}\\setup.exe");
+  EXPECT_EQ(
+      var("UNINSTALLLINK"),
+      "C:\\Users\\Public\\Application Data\\{29ABEC92-7A56-44D7-8B9E-2D14BBB3995E}\\setup.exe");
   const auto variables = engine.store.snapshot();
   ASSERT_EQ(variables.size(), 46u);
   EXPECT_EQ(variables[45].name, "LANGUAGE");
@@ -209,7 +219,8 @@ TEST_F(EngineTest, CommandHeadersRecordDisabledProperties) {
   engine.script.rebuildIndexes();
   runScript(engine);
   ASSERT_EQ(engine.recordedProperties.size(), 1u);
-  EXPECT_EQ(engine.recordedProperties[0], (std::pair<std::string, std::string>{"AFILES1", "FALSE"}));
+  EXPECT_EQ(engine.recordedProperties[0],
+            (std::pair<std::string, std::string>{"AFILES1", "FALSE"}));
   EXPECT_EQ(engine.script.commandHeader(2, false), "FILES1");
   EXPECT_THROW(engine.script.commandHeader(1, false), ScriptError);
 }
