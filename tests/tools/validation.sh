@@ -60,4 +60,17 @@ project valid '
   {"command": "End"},
   {"command": "Label", "parameters": ["Done"]}'
 expect valid $'exec 1 If\nexec 2 GoTo Label\nexec 4 Label'
+# A rule that reads past the end of the parameter section fails the pass itself: the general
+# failure report, exit code 11, and still no statement runs.
+project truncated '
+  {"command": "End"},
+  {"command": "If", "parameters": ["RUNAPP"]}'
+status=0
+"$build/tools/zelrun" --trace "$out/truncated.script" >/dev/null 2>"$out/truncated.stderr" || status=$?
+[[ $status -eq 11 ]] || { echo "FAIL truncated: exit code $status"; exit 1; }
+grep -q 'Runtime error in install: List index out of bounds (3)' "$out/truncated.stderr"
+if grep -q '^exec' "$out/truncated.stderr"; then
+  echo "FAIL truncated: statements ran"
+  exit 1
+fi
 echo "ok"
