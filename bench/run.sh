@@ -1,29 +1,30 @@
 #!/usr/bin/env bash
-# Runs the benchmarks and prints, for each family, the ratio of the largest case's time per
-# item to the smallest's (1.0 = flat), plus any ratios against peers that a benchmark reports.
+# Runs kx_bench and prints, for every benchmark measured at several sizes, the ratio of the
+# per-statement time at the largest size to that at the smallest (1.0 means linear).
 set -euo pipefail
-build=${1:-build/bench}
-out=$(mktemp)
-trap 'rm -f "$out"' EXIT
-"$build/bench/kx_bench" --benchmark_format=json --benchmark_out="$out" --benchmark_out_format=json \
-  --benchmark_min_time=0.5 >/dev/null
-python3 - "$out" <<'PY'
-import json, sys, collections
-runs = json.load(open(sys.argv[1]))["benchmarks"]
-families = collections.OrderedDict()
-for r in runs:
-    if r.get("run_type") == "aggregate":
+build=${1:?usage: bench/run.sh BUILD_DIR}
+json=$(mktemp)
+trap 'rm -f "$json"' EXIT
+"$build/bench/kx_bench" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
+  --benchmark_out="$json" --benchmark_out_format=json
+python3 - "$json" <<'PY'
+import json, sys
+from collections import defaultdict
+
+report = json.load(open(sys.argv[1]))
+sizes = defaultdict(dict)  # family -> size -> median cpu time per statement
+for b in report["benchmarks"]:
+    if b.get("error_occurred"):
+        sys.exit(f"{b['run_name']}: {b.get('error_message')}")
+    if b.get("aggregate_name") != "median":
         continue
-    name, _, arg = r["name"].partition("/")
-    families.setdefault(name, []).append(r)
-for name, rs in families.items():
-    for r in rs:
-        per = r.get("per_statement") or r.get("per_item")
-        line = f"{r['name']:<40} {r['real_time']:10.2f} {r['time_unit']}"
-        if per:
-            line += f"   {per * 1e6:8.3f} us per item"
-        print(line)
-    pers = [(r.get("per_statement") or r.get("per_item")) for r in rs]
-    if len(rs) > 1 and all(pers):
-        print(f"{name}: time per item, largest vs smallest case: {pers[-1] / pers[0]:.2f}")
+    family, _, size = b["run_name"].partition("/")
+    if size.isdigit():
+        sizes[family][int(size)] = b["cpu_time"] / int(size)
+for family, per_item in sorted(sizes.items()):
+    if len(per_item) < 2:
+        continue
+    small, large = min(per_item), max(per_item)
+    ratio = per_item[large] / per_item[small]
+    print(f"{family}: per-statement time at {large} vs {small} statements: ratio {ratio:.2f}")
 PY

@@ -120,9 +120,9 @@ TEST_F(WizardTest, SilentRunWalksForwardOnce) {
 }
 
 TEST_F(EngineTest, DisplayDialogConditionSkipAndModelessWindow) {
-  engine.options.overrides = {{"FLAG", "-1"}};
-  run({{"Display Dialog", {"a", "R1", "TRUE", "$FLAG$", "", "TRUE"}},
-       {"Display Dialog", {"b", "R2", "TRUE", "FLAG", "", "FALSE"}},
+  // RUNAPP holds "TRUE".
+  run({{"Display Dialog", {"a", "R1", "TRUE", "$RUNAPP$", "", "TRUE"}},
+       {"Display Dialog", {"b", "R2", "TRUE", "RUNAPP", "", "FALSE"}},
        {"Display Dialog", {"c", "R3", "FALSE", "", "", ""}},
        {"Hide Dialog", {}}});
   EXPECT_EQ(fake.shownDialogs, (std::vector<std::string>{"1", "2"}));
@@ -137,28 +137,35 @@ TEST_F(EngineTest, ModelessWindowIsPublishedUntilHidden) {
   EXPECT_EQ(var("WINDOWHANDLE"), "4242");
 }
 
+// Validation knows NOSUCH from the Set Variable, which the run skips.
+const std::vector<Statement> kUndefinedAtRunTime = {
+    kIfFalse, {"Set Variable", {"NOSUCH", "x"}}, kEnd, {"If", {"NOSUCH", "0", "x", ""}}, kEnd};
+
 TEST_F(EngineTest, ScriptErrorNamesThePositionCountingDisabledStatements) {
-  const auto result = run({kMark, disabled(kMark), {"If", {"NOSUCH", "0", "x", ""}}, kEnd});
+  std::vector<Statement> statements = {kMark, disabled(kMark)};
+  statements.insert(statements.end(), kUndefinedAtRunTime.begin(), kUndefinedAtRunTime.end());
+  const auto result = run(statements);
   EXPECT_EQ(result.end, RunEnd::Error);
   ASSERT_EQ(fake.boxes.size(), 1u);
   EXPECT_EQ(fake.boxes[0].caption, "Kestrix");
   EXPECT_EQ(fake.boxes[0].icon, MessageIcon::Error);
   EXPECT_EQ(fake.boxes[0].owner, 0u);
   EXPECT_EQ(fake.boxes[0].text,
-            "Runtime error in setup script:\r\rLine 3: Attempting to get value of undefined "
+            "Runtime error in setup script:\r\rLine 6: Attempting to get value of undefined "
             "variable NOSUCH");
 }
 
 TEST_F(EngineTest, SilentScriptErrorShowsNothing) {
   engine.options.silent = true;
-  EXPECT_EQ(run({{"If", {"NOSUCH", "0", "x", ""}}, kEnd}).end, RunEnd::Error);
+  EXPECT_EQ(run(kUndefinedAtRunTime).end, RunEnd::Error);
   EXPECT_TRUE(fake.boxes.empty());
 }
 
 TEST_F(EngineTest, SkipScanPastTheEndIsAnIndexError) {
-  EXPECT_EQ(run({kIfFalse, kMark}).end, RunEnd::Error);
+  // Balanced for validation, but the If's End stands before it.
+  EXPECT_EQ(run({kEnd, kIfFalse, kMark}).end, RunEnd::Error);
   ASSERT_EQ(fake.boxes.size(), 1u);
-  EXPECT_NE(fake.boxes[0].text.find("List index out of bounds (2)"), std::string::npos);
+  EXPECT_NE(fake.boxes[0].text.find("List index out of bounds (3)"), std::string::npos);
 }
 
 TEST_F(EngineTest, MissingDatabaseEndsSilently) {
@@ -258,9 +265,11 @@ TEST_F(LanguageTest, SharedMessagesOfTheLanguageReplaceTheTable) {
   writeGermanTables();
   writeSupportFile("shared.translations.German", std::string(19, '\n') + "Laufzeitfehler:\r\n");
   engine.options.overrides = {{"LANGUAGE", "German"}};
-  run({kMark, {"If", {"NOSUCH", "0", "x", ""}}, kEnd});
+  std::vector<Statement> statements = {kMark};
+  statements.insert(statements.end(), kUndefinedAtRunTime.begin(), kUndefinedAtRunTime.end());
+  run(statements);
   ASSERT_EQ(fake.boxes.size(), 1u);
-  EXPECT_TRUE(fake.boxes[0].text.starts_with("Laufzeitfehler:\r\rLine 2: ")) << fake.boxes[0].text;
+  EXPECT_TRUE(fake.boxes[0].text.starts_with("Laufzeitfehler:\r\rLine 5: ")) << fake.boxes[0].text;
 }
 
 }  // namespace
