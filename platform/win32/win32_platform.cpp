@@ -23,6 +23,19 @@ std::string withoutTrailing(std::string key) {
   return key;
 }
 
+// Runs a path function of the GetShortPathNameA kind, which reports the buffer size it needs;
+// nullopt when it fails or the answer no longer fits.
+template <typename PathFunction>
+std::optional<std::string> pathFromSystem(PathFunction function, const std::string& path) {
+  const DWORD needed = function(path.c_str(), nullptr, 0);
+  if (needed == 0) return std::nullopt;
+  std::string buffer(needed, '\0');
+  const DWORD length = function(path.c_str(), buffer.data(), needed);
+  if (length == 0 || length >= needed) return std::nullopt;
+  buffer.resize(length);
+  return buffer;
+}
+
 }  // namespace
 
 MessageAnswer Win32Platform::messageBox(const MessageBoxRequest& request) {
@@ -163,6 +176,27 @@ std::vector<std::string> Win32Platform::listFolder(const std::string& folder,
   } while (FindNextFileA(search, &data));
   FindClose(search);
   return names;
+}
+
+std::optional<std::string> Win32Platform::shortPathName(const std::string& path) {
+  return pathFromSystem(GetShortPathNameA, path);
+}
+
+std::optional<std::string> Win32Platform::longPathName(const std::string& path) {
+  // A bare drive ("C:") would name the drive's current folder; ask for its root instead.
+  if (path.size() == 2 && path[1] == ':') {
+    auto root = pathFromSystem(GetLongPathNameA, path + "\\");
+    if (root) *root = withoutTrailingBackslash(*root);
+    return root;
+  }
+  return pathFromSystem(GetLongPathNameA, path);
+}
+
+std::optional<std::string> Win32Platform::createTemporaryFile(const std::string& folder,
+                                                              const std::string& prefix) {
+  char path[MAX_PATH + 1] = {};
+  if (GetTempFileNameA(folder.c_str(), prefix.c_str(), 0, path) == 0) return std::nullopt;
+  return std::string(path);
 }
 
 std::string Win32Platform::shortDate() {
