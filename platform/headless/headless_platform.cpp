@@ -176,8 +176,9 @@ std::optional<std::string> listedName(const fs::path& folder, const std::string&
 
 std::optional<std::string> HeadlessPlatform::longPathName(const std::string& path) {
   if (path.size() < 2 || path[1] != ':') return std::nullopt;
-  // Every drive letter exists; its folder in the sandbox appears with the first file on it.
-  std::string rebuilt = path.substr(0, 2);
+  // Every drive letter exists (its sandbox folder appears with its first file); drives are
+  // listed in upper case.
+  std::string rebuilt = upperAscii(path.substr(0, 2));
   size_t start = 2;
   while (start < path.size()) {
     size_t end = path.find('\\', start);

@@ -129,6 +129,7 @@ class FakePlatform : public UserInterface,
       default: return {};
     }
   }
+
  private:
   static std::optional<std::string> answerFor(const std::map<std::string, std::string>& answers,
                                               const std::string& path) {

@@ -610,7 +610,8 @@ class HeadlessPathsTest : public ::testing::Test {
 TEST_F(HeadlessPathsTest, LongFormSpellsComponentsAsListed) {
   EXPECT_EQ(headless_.longPathName(windows("/some dir/file.txt")), windows("/Some Dir/File.TXT"));
   EXPECT_EQ(headless_.longPathName(windows("/Some Dir/Inner")), windows("/Some Dir/Inner"));
-  EXPECT_EQ(headless_.longPathName("Z:"), "Z:");
+  EXPECT_EQ(headless_.longPathName("z:"), "Z:");
+  EXPECT_EQ(headless_.longPathName("z:" + windows("/some dir").substr(2)), windows("/Some Dir"));
   EXPECT_EQ(headless_.longPathName(windows("/Some Dir/missing/File.TXT")), std::nullopt);
   EXPECT_EQ(headless_.longPathName("relative\\path"), std::nullopt);
 }
