@@ -31,6 +31,10 @@ class Win32Platform : public UserInterface,
   bool writeFile(const std::string& path, const std::string& bytes) override;
   bool deleteFile(const std::string& path) override;
   std::vector<std::string> listFolder(const std::string& folder, const std::string& pattern) override;
+  std::optional<std::string> shortPathName(const std::string& path) override;
+  std::optional<std::string> longPathName(const std::string& path) override;
+  std::optional<std::string> createTemporaryFile(const std::string& folder,
+                                                 const std::string& prefix) override;
 
   std::string shortDate() override;
   std::string longTime() override;

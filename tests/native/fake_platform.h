@@ -1,6 +1,7 @@
 #pragma once
 // An in-memory machine for native tests: files and registry in maps, message boxes and dialogs
 // answered from queues and recorded.
+#include <cstdio>
 #include <deque>
 #include <map>
 #include <string>
@@ -26,6 +27,10 @@ class FakePlatform : public UserInterface,
   std::map<std::string, std::string> files;          // upper-case path -> bytes
   std::map<std::string, std::string> originalPaths;  // upper-case path -> as first written
   std::map<std::string, std::string> registry;
+  // Answers of the path services by upper-case path; a path not listed does not exist.
+  std::map<std::string, std::string> shortNames;
+  std::map<std::string, std::string> longNames;
+  bool temporaryFilesFail = false;
 
   MessageAnswer messageBox(const MessageBoxRequest& request) override {
     boxes.push_back(request);
@@ -95,6 +100,24 @@ class FakePlatform : public UserInterface,
     return names;
   }
 
+  std::optional<std::string> shortPathName(const std::string& path) override {
+    return answerFor(shortNames, path);
+  }
+  std::optional<std::string> longPathName(const std::string& path) override {
+    return answerFor(longNames, path);
+  }
+  // The lowest free name: prefix + hexadecimal number from 1 + ".tmp".
+  std::optional<std::string> createTemporaryFile(const std::string& folder,
+                                                 const std::string& prefix) override {
+    if (temporaryFilesFail) return std::nullopt;
+    for (unsigned number = 1;; ++number) {
+      char name[32];
+      std::snprintf(name, sizeof name, "%X.tmp", number);
+      const std::string path = withTrailingBackslash(folder) + prefix + name;
+      if (files.emplace(upperAscii(path), "").second) return path;
+    }
+  }
+
   std::string shortDate() override { return "12/10/2026"; }
   std::string longTime() override { return "10:41:00 AM"; }
   std::string temporaryFolder() override { return "C:\\Temp\\"; }
@@ -110,6 +133,14 @@ class FakePlatform : public UserInterface,
       case 0x26: return "C:\\Program Files";
       default: return {};
     }
+  }
+
+ private:
+  static std::optional<std::string> answerFor(const std::map<std::string, std::string>& answers,
+                                              const std::string& path) {
+    const auto found = answers.find(upperAscii(path));
+    if (found == answers.end()) return std::nullopt;
+    return found->second;
   }
 };
 
