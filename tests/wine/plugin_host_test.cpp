@@ -4,8 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
+#include <thread>
 
 #include "interpreter/interpreter.h"
 #include "platform/win32/win32_platform.h"
@@ -228,14 +232,14 @@ TEST_F(WineBundleTest, EmptyReturnVarLeavesTheOutcomeUnwritten) {
   EXPECT_EQ(readAll(target / "App" / "Bundle" / "a.txt"), "alpha");
 }
 
-struct SilentFailure {
-  const char* name;
+struct BundleFailure {
+  std::string name;  // for the box test: the message shown
   std::function<void(const fs::path& support)> arrange;
   std::string sourceFiles;
 };
 
 TEST_F(WineBundleTest, FailuresInASilentRunReturnErrorWithoutAWindow) {
-  const SilentFailure failures[] = {
+  const BundleFailure failures[] = {
       {"manifest missing", [](const fs::path& s) { fs::remove(s / "manifest-B1.txt"); },
        "files\\*.*"},
       {"manifest empty", [](const fs::path& s) { writeAll(s / "manifest-B1.txt", ""); },
@@ -265,6 +269,120 @@ TEST_F(WineBundleTest, UndefinedReturnVarLeavesEveryVariable) {
   run({bundle("$APPROOT$\\Bundle", "files\\*.*", "NOSUCH")});
   EXPECT_EQ(var("RESULT"), "unset");
   EXPECT_EQ(var("NOSUCH"), "<undefined>");
+}
+
+// Reads and closes the message boxes this process shows, as the user would press OK.
+class MessageBoxReader {
+ public:
+  struct Box {
+    std::string caption;
+    std::string text;
+  };
+  MessageBoxReader() : thread_([this] { watch(); }) {}
+  ~MessageBoxReader() {
+    stop_ = true;
+    thread_.join();
+  }
+  std::vector<Box> boxes() {
+    std::lock_guard guard(lock_);
+    return boxes_;
+  }
+
+ private:
+  void watch() {
+    while (!stop_) {
+      EnumWindows(&MessageBoxReader::visit, reinterpret_cast<LPARAM>(this));
+      Sleep(20);
+    }
+  }
+  static BOOL CALLBACK visit(HWND window, LPARAM self) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    char className[64] = {};
+    GetClassNameA(window, className, sizeof className);
+    if (process != GetCurrentProcessId() || std::string(className) != "#32770" ||
+        !IsWindowVisible(window))
+      return TRUE;
+    auto* reader = reinterpret_cast<MessageBoxReader*>(self);
+    char caption[256] = {};
+    char text[2048] = {};
+    GetWindowTextA(window, caption, sizeof caption);
+    GetDlgItemTextA(window, 0xFFFF, text, sizeof text);  // the box's text control
+    {
+      std::lock_guard guard(reader->lock_);
+      reader->boxes_.push_back({caption, text});
+    }
+    SendMessageA(window, WM_COMMAND, IDOK, 0);
+    return TRUE;
+  }
+
+  std::atomic<bool> stop_ = false;
+  std::mutex lock_;
+  std::vector<Box> boxes_;
+  std::thread thread_;
+};
+
+// Needs a display: tests/wine/bundle_message_boxes.sh runs it under Xvfb.
+TEST_F(WineBundleTest, EachFailureShowsItsMessageBox) {
+  if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display";
+  const std::string manifest = (support / "manifest-B1.txt").string();
+  const BundleFailure failures[] = {
+      {"Bundle Files: manifest file does not exist: " + manifest,
+       [](const fs::path& s) { fs::remove(s / "manifest-B1.txt"); }, "files\\*.*"},
+      {"Bundle Files: Manifest file is empty.",
+       [](const fs::path& s) { writeAll(s / "manifest-B1.txt", ""); }, "files\\*.*"},
+      {"Bundle Files: internal error with manifest file", [](const fs::path&) {}, "other\\*.*"},
+      {"System Error.  Code: 2.\r\n", [](const fs::path& s) { fs::remove(s / "sub" / "b.txt"); },
+       "files\\*.*"},
+  };
+  for (const auto& failure : failures) {
+    writeBundle();
+    failure.arrange(support);
+    MessageBoxReader reader;
+    run({bundle("$APPROOT$\\Bundle", failure.sourceFiles)});
+    EXPECT_EQ(var("RESULT"), "ERROR") << failure.name;
+    const auto boxes = reader.boxes();
+    ASSERT_EQ(boxes.size(), 1u) << failure.name;
+    // The system's own text follows a copy failure's code.
+    if (failure.name.ends_with("\r\n")) {
+      EXPECT_TRUE(boxes[0].text.starts_with(failure.name)) << boxes[0].text;
+      EXPECT_GT(boxes[0].text.size(), failure.name.size());
+    } else {
+      EXPECT_EQ(boxes[0].text, failure.name);
+    }
+    EXPECT_EQ(boxes[0].caption, "Error");
+  }
+}
+
+TEST_F(WineBundleTest, BadDoSubFoldersShowsItsBoxAndLeavesTheVariables) {
+  if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display";
+  MessageBoxReader reader;
+  test::Statement statement = bundle();
+  statement.parameters[0] =
+      "SourceFiles=files\\*.*,SourceID=B1,DoSubFolders=maybe,ReturnVar=RESULT";
+  run({statement});
+  EXPECT_EQ(var("RESULT"), "unset");
+  const auto boxes = reader.boxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, "'maybe' is not a valid boolean value");
+}
+
+TEST_F(WineBundleTest, UnreadableManifestShowsTheSystemText) {
+  if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display";
+  const std::string manifest = (support / "manifest-B1.txt").string();
+  // Held open without sharing: the manifest exists but cannot be opened.
+  HANDLE locked = CreateFileA(manifest.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(locked, INVALID_HANDLE_VALUE);
+  MessageBoxReader reader;
+  run({bundle()});
+  CloseHandle(locked);
+  EXPECT_EQ(var("RESULT"), "ERROR");
+  const auto boxes = reader.boxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  const std::string expected = "Cannot open file \"" + manifest + "\". ";
+  EXPECT_TRUE(boxes[0].text.starts_with(expected)) << boxes[0].text;
+  EXPECT_GT(boxes[0].text.size(), expected.size());
 }
 
 }  // namespace
