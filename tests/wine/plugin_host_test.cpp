@@ -385,5 +385,16 @@ TEST_F(WineBundleTest, UnreadableManifestShowsTheSystemText) {
   EXPECT_GT(boxes[0].text.size(), expected.size());
 }
 
+TEST_F(WineBundleTest, SilentRunShowsNoBoxOnADisplay) {
+  if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display";
+  engine.options.silent = true;
+  fs::remove(support / "manifest-B1.txt");
+  MessageBoxReader reader;
+  run({bundle()});
+  EXPECT_EQ(var("RESULT"), "ERROR");
+  Sleep(200);  // a box would have appeared by now
+  EXPECT_TRUE(reader.boxes().empty());
+}
+
 }  // namespace
 }  // namespace kx
