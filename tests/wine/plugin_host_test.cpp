@@ -133,7 +133,8 @@ TEST_F(WinePluginTest, PluginGetsParametersUnexpandedAndTheOwnerWindow) {
 }
 
 TEST_F(WinePluginTest, FailuresAndFaultsLeaveEveryVariable) {
-  for (const char* mode : {"fail", "crash1", "divide1", "raise1", "throw1", "crash2"}) {
+  for (const char* mode :
+       {"fail", "crash1", "divide1", "overflow1", "raise1", "throw1", "crash2"}) {
     engine.options.overrides = {{"MARKER", "kept, as it was"}};
     EXPECT_EQ(run({testPlugin(mode), testPlugin("append")}), (std::vector<size_t>{1, 2, 3, 4}))
         << mode;

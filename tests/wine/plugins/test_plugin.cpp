@@ -18,6 +18,15 @@ std::string mode;
 volatile int* nowhere = nullptr;
 volatile int zero = 0;
 
+volatile bool forever = true;
+
+// Recurses until the stack runs out.
+int recurse(int depth) {
+  volatile char frame[256];
+  frame[0] = static_cast<char>(depth);
+  return (forever ? recurse(depth + 1) : 0) + frame[0];
+}
+
 int32_t keep(std::vector<std::string> items) {
   kept = kx::writeCommaText(items);
   return static_cast<int32_t>(kept.size());
@@ -33,6 +42,7 @@ int32_t firstCall(HWND owner, const char* variables, const char* parameters,
   if (mode == "crash1") *nowhere = 1;
   if (mode == "divide1") kept = std::to_string(100 / zero);
   if (mode == "raise1") RaiseException(0xE0000001, 0, 0, nullptr);
+  if (mode == "overflow1") kept = std::to_string(recurse(0));
   if (mode == "throw1") throw std::runtime_error("escapes the plug-in");
   if (mode.ends_with("1") || mode == "crash2") return keep({});
   if (mode == "echo") {
