@@ -1,13 +1,8 @@
-#!/bin/sh
-# Runs one Windows program under Wine in a throw-away prefix, so tests never share registry or files.
+#!/usr/bin/env bash
+# Runs one Windows program under Wine in a throw-away prefix with its own X display, so tests
+# never share registry, files or windows.
 set -u
-prefix=$(mktemp -d /tmp/kx-wine.XXXXXX)
-export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
-export WINEARCH=win64
-wineboot -i >/dev/null 2>&1
+source "$(dirname "$0")/../tests/wine/lib.sh"
+xvfb_start || exit 1
+wine_prefix
 wine "$@"
-rc=$?
-wineserver -k >/dev/null 2>&1
-wineserver -w >/dev/null 2>&1
-rm -rf "$prefix"
-exit $rc

@@ -3,6 +3,8 @@
 // implementations live in platform/win32, the headless ones (zelrun) in platform/headless;
 // native tests bring fakes of their own.
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -65,8 +67,8 @@ class Registry {
   virtual ~Registry() = default;
   virtual std::optional<std::string> readString(RegistryRoot root, const std::string& key,
                                                 const std::string& valueName) = 0;
-  virtual bool writeString(RegistryRoot root, const std::string& key,
-                           const std::string& valueName, const std::string& value) = 0;
+  virtual bool writeString(RegistryRoot root, const std::string& key, const std::string& valueName,
+                           const std::string& value) = 0;
   virtual bool deleteValue(RegistryRoot root, const std::string& key,
                            const std::string& valueName) = 0;
 };
@@ -109,6 +111,48 @@ class SystemInfo {
   virtual std::string specialFolder(int csidl) = 0;
 };
 
+// One call of a plug-in library's `RunTimeExecute`.
+struct PluginCall {
+  WindowHandle owner = 0;
+  const char* variables = "";
+  const char* parameters = "";
+  int32_t* status = nullptr;
+  char* resultBuffer = nullptr;  // null in the first call
+  // The engine's progress callback, called on the thread that runs the call: position (-1
+  // changes only the text) and text; false once the user has asked to cancel.
+  std::function<bool(int32_t position, const char* text)> progress;
+};
+
+// A plug-in library loaded for one statement; destroying it unloads the library.
+class PluginLibrary {
+ public:
+  virtual ~PluginLibrary() = default;
+  // Calls `RunTimeExecute`; empty when the call raised an exception or a processor fault.
+  virtual std::optional<int32_t> execute(const PluginCall& call) = 0;
+};
+
+class Modules {
+ public:
+  virtual ~Modules() = default;
+  // Loads the library at a full path and resolves `RunTimeExecute`; null when either fails.
+  virtual std::unique_ptr<PluginLibrary> loadPlugin(const std::string& path) = 0;
+};
+
+// A worker thread of the worker-and-wait pattern; destroying it waits for the thread to end.
+class WorkerThread {
+ public:
+  virtual ~WorkerThread() = default;
+  virtual void join() = 0;
+};
+
+class Threads {
+ public:
+  virtual ~Threads() = default;
+  // Runs `work` on a new thread. After it returns, the thread waiting in
+  // UserInterface::handleOneMessage is woken (on Windows by a null window message).
+  virtual std::unique_ptr<WorkerThread> startWorker(std::function<void()> work) = 0;
+};
+
 // The machine as the engine sees it; each member is owned by whoever builds the platform.
 struct Platform {
   UserInterface* ui = nullptr;
@@ -116,6 +160,8 @@ struct Platform {
   Registry* registry = nullptr;
   FileSystem* files = nullptr;
   SystemInfo* system = nullptr;
+  Modules* modules = nullptr;
+  Threads* threads = nullptr;
 };
 
 }  // namespace kx

@@ -1,9 +1,126 @@
 #include "plugins/plugin_host.h"
 
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <vector>
+
 #include "interpreter/engine.h"
 #include "interpreter/values.h"
 
 namespace kx {
+namespace {
+
+// What the interpreter and the plug-in worker share during one plug-in statement. The progress
+// fields are guarded by the engine's general lock; the others are written before the worker
+// starts or read after it has set `done`.
+struct PluginCallState {
+  WindowHandle owner = 0;
+  std::string libraryPath;
+  std::string variables;
+  std::string parameters;
+  std::string result;
+  int32_t status = 0;  // written only by the plug-in
+  int32_t progressPosition = -1;
+  std::string progressText;
+  std::atomic<bool> done = false;
+  std::atomic<bool> cancel = false;
+};
+
+// The worker of a plug-in statement: loads the library, makes the two calls, unloads it.
+class TScriptThread {
+ public:
+  TScriptThread(Modules& modules, std::recursive_mutex& generalLock, PluginCallState& state)
+      : modules_(modules), generalLock_(generalLock), state_(state) {}
+
+  void execute() {
+    state_.result = runBothCalls();
+    state_.done = true;
+  }
+
+ private:
+  // The result text; the variable list that was sent whenever the plug-in fails, so the store
+  // stays as it was.
+  std::string runBothCalls() {
+    try {
+      std::unique_ptr<PluginLibrary> library = modules_.loadPlugin(state_.libraryPath);
+      if (!library) return state_.variables;
+      PluginCall call = firstCall();
+      const std::optional<int32_t> length = library->execute(call);
+      // Any negative length is a failure: no buffer of that size exists.
+      if (!length || *length < 0) return state_.variables;
+      std::vector<char> buffer(static_cast<size_t>(*length) + 1, '\0');
+      call.resultBuffer = buffer.data();
+      if (!library->execute(call)) return state_.variables;
+      buffer.back() = '\0';
+      return std::string(buffer.data());
+    } catch (...) {
+      return state_.variables;
+    }
+  }
+
+  PluginCall firstCall() {
+    PluginCall call;
+    call.owner = state_.owner;
+    call.variables = state_.variables.c_str();
+    call.parameters = state_.parameters.c_str();
+    call.status = &state_.status;
+    call.progress = [this](int32_t position, const char* text) {
+      std::lock_guard guard(generalLock_);
+      state_.progressPosition = position;
+      state_.progressText = text ? text : "";
+      return !state_.cancel;
+    };
+    return call;
+  }
+
+  Modules& modules_;
+  std::recursive_mutex& generalLock_;
+  PluginCallState& state_;
+};
+
+std::string fileNamePart(const std::string& path) {
+  const size_t separator = path.find_last_of("\\/:");
+  return separator == std::string::npos ? path : path.substr(separator + 1);
+}
+
+void showMissingLibrary(Engine& engine) {
+  if (engine.silent()) return;
+  MessageBoxRequest box;
+  box.caption = "Kestrix";
+  box.text = kPluginMissingMessage;
+  box.icon = MessageIcon::Error;
+  engine.showMessage(box);
+}
+
+// Raised while a worker runs, so the dialog host's timer refreshes the progress display.
+class LongOperation {
+ public:
+  explicit LongOperation(Engine& engine) : engine_(engine) { engine_.longOperation = true; }
+  ~LongOperation() { engine_.longOperation = false; }
+  LongOperation(const LongOperation&) = delete;
+  LongOperation& operator=(const LongOperation&) = delete;
+
+ private:
+  Engine& engine_;
+};
+
+void waitForWorker(Engine& engine, PluginCallState& state, WorkerThread& worker) {
+  while (!state.done) {
+    {
+      std::lock_guard guard(engine.generalLock);
+      engine.publishProgress(state.progressText, 0, 100, state.progressPosition);
+    }
+    if (engine.silent())
+      worker.join();
+    else
+      engine.platform.ui->handleOneMessage();
+    if (engine.cancelRequested) state.cancel = true;
+  }
+  worker.join();
+}
+
+}  // namespace
 
 bool isPluginStatement(const Engine& engine, const std::string& commandName) {
   for (const auto& plugin : engine.script.plugins)
@@ -11,6 +128,39 @@ bool isPluginStatement(const Engine& engine, const std::string& commandName) {
   return false;
 }
 
-void runPluginStatement(Engine&) {}
+std::string mediaBlockFilePath(Engine& engine, const std::string& block,
+                               const std::string& relativePath) {
+  return withTrailingBackslash(engine.options.dataFolder) + block + relativePath;
+}
+
+std::string pluginLibraryPath(Engine& engine) {
+  const std::string library = engine.parameter(2);
+  const std::string& block = engine.script.mediaBlock(engine.run.position);
+  if (!block.empty()) return mediaBlockFilePath(engine, block, library);
+  const std::string supportFolder = engine.store.isDefined("SUPPORTDIR")
+                                        ? engine.store.get("SUPPORTDIR")
+                                        : engine.options.supportFolder;
+  return withTrailingBackslash(supportFolder) + fileNamePart(library);
+}
+
+void runPluginStatement(Engine& engine) {
+  PluginCallState state;
+  state.libraryPath = pluginLibraryPath(engine);
+  state.variables = engine.store.exportList();
+  state.parameters = engine.parameter(1);
+  if (!engine.platform.files->fileExists(state.libraryPath)) return showMissingLibrary(engine);
+
+  state.owner = engine.run.modelessWindow;
+  state.progressText =
+      engine.store.isDefined("PROGRESSTEXT") ? engine.store.get("PROGRESSTEXT") : std::string();
+  TScriptThread script(*engine.platform.modules, engine.generalLock, state);
+  {
+    const LongOperation running(engine);
+    const std::unique_ptr<WorkerThread> worker =
+        engine.platform.threads->startWorker([&script] { script.execute(); });
+    waitForWorker(engine, state, *worker);
+  }
+  engine.store.importList(state.result);
+}
 
 }  // namespace kx

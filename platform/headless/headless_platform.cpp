@@ -241,4 +241,9 @@ std::string HeadlessPlatform::specialFolder(int csidl) {
   }
 }
 
+std::unique_ptr<PluginLibrary> HeadlessPlatform::loadPlugin(const std::string& path) {
+  log_ << "Plug-in not loadable here: " << escapeForLog(path) << "\n";
+  return nullptr;
+}
+
 }  // namespace kx

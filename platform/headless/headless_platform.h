@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "platform/std_threads.h"
 
 namespace kx {
 
@@ -16,11 +17,12 @@ class HeadlessPlatform : public UserInterface,
                          public DialogWindows,
                          public Registry,
                          public FileSystem,
-                         public SystemInfo {
+                         public SystemInfo,
+                         public Modules {
  public:
   HeadlessPlatform(std::string sandboxFolder, std::string enginePath, std::ostream& log);
 
-  Platform platform() { return {this, this, this, this, this}; }
+  Platform platform() { return {this, this, this, this, this, this, &threads_}; }
   std::deque<MessageAnswer> answers;   // next message box answers; OK when empty
   std::deque<DialogOutcome> outcomes;  // next dialog outcomes; Next when empty
 
@@ -66,7 +68,13 @@ class HeadlessPlatform : public UserInterface,
   bool isAdministrator() override { return true; }
   std::string specialFolder(int csidl) override;
 
+  // Windows libraries do not load on the build machine: every plug-in call fails, which leaves
+  // the variables as they were.
+  std::unique_ptr<PluginLibrary> loadPlugin(const std::string& path) override;
+
  private:
+  // No window messages to wait for: a finished worker needs no wake-up.
+  StdThreads threads_{nullptr};
   std::string sandbox_;
   std::string enginePath_;
   std::ostream& log_;

@@ -25,6 +25,10 @@ std::string withoutTrailing(std::string key) {
 
 }  // namespace
 
+Win32Platform::Win32Platform()
+    : interpreterThread_(GetCurrentThreadId()),
+      threads_([thread = interpreterThread_] { PostThreadMessageA(thread, WM_NULL, 0, 0); }) {}
+
 MessageAnswer Win32Platform::messageBox(const MessageBoxRequest& request) {
   static constexpr UINT icons[] = {MB_ICONINFORMATION, MB_ICONQUESTION, MB_ICONWARNING,
                                    MB_ICONERROR};

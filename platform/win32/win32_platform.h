@@ -1,6 +1,8 @@
 #pragma once
 // The engine's platform on Windows.
 #include "platform/platform.h"
+#include "platform/std_threads.h"
+#include "platform/win32/win32_modules.h"
 
 namespace kx {
 
@@ -10,7 +12,8 @@ class Win32Platform : public UserInterface,
                       public FileSystem,
                       public SystemInfo {
  public:
-  Platform platform() { return {this, this, this, this, this}; }
+  Win32Platform();
+  Platform platform() { return {this, this, this, this, this, &modules_, &threads_}; }
 
   MessageAnswer messageBox(const MessageBoxRequest& request) override;
   void processPendingMessages() override;
@@ -44,6 +47,12 @@ class Win32Platform : public UserInterface,
   bool isNtFamily() override;
   bool isAdministrator() override;
   std::string specialFolder(int csidl) override;
+
+ private:
+  unsigned long interpreterThread_;  // the thread that owns the windows and waits for workers
+  Win32Modules modules_;
+  // A finished worker wakes the interpreter with a null message.
+  StdThreads threads_;
 };
 
 }  // namespace kx

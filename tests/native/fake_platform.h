@@ -2,23 +2,40 @@
 // An in-memory machine for native tests: files and registry in maps, message boxes and dialogs
 // answered from queues and recorded.
 #include <cstdio>
+#include <chrono>
+#include <condition_variable>
 #include <deque>
+#include <functional>
 #include <map>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "interpreter/values.h"
 #include "platform/platform.h"
+#include "platform/std_threads.h"
 
 namespace kx::test {
+
+// Thrown by a fake plug-in to stand for an exception or processor fault inside the library.
+struct PluginFault {};
+using FakePlugin = std::function<int32_t(const PluginCall&)>;
 
 class FakePlatform : public UserInterface,
                      public DialogWindows,
                      public Registry,
                      public FileSystem,
-                     public SystemInfo {
+                     public SystemInfo,
+                     public Modules {
  public:
-  Platform platform() { return {this, this, this, this, this}; }
+  Platform platform() { return {this, this, this, this, this, this, &threads}; }
+
+  // Plug-in libraries by upper-case path; a library must also be in `files` to be found.
+  std::map<std::string, FakePlugin> plugins;
+  int pluginsLoaded = 0;
+  int pluginsUnloaded = 0;
+  // Runs on every handled window message, as the user's actions would.
+  std::function<void()> onMessage;
 
   std::vector<MessageBoxRequest> boxes;
   std::deque<MessageAnswer> answers;
@@ -40,7 +57,36 @@ class FakePlatform : public UserInterface,
     return answer;
   }
   void processPendingMessages() override {}
-  void handleOneMessage() override {}
+  // Waits for a worker's wake-up; a short timeout stands for the dialog's timer messages.
+  void handleOneMessage() override {
+    if (onMessage) onMessage();
+    std::unique_lock lock(messageLock_);
+    messageArrived_.wait_for(lock, std::chrono::milliseconds(1), [&] { return wakeUps_ > 0; });
+    if (wakeUps_ > 0) --wakeUps_;
+  }
+
+  class Library : public PluginLibrary {
+   public:
+    Library(FakePlatform& owner, FakePlugin plugin) : owner_(owner), plugin_(std::move(plugin)) {}
+    ~Library() override { ++owner_.pluginsUnloaded; }
+    std::optional<int32_t> execute(const PluginCall& call) override {
+      try {
+        return plugin_(call);
+      } catch (const PluginFault&) {
+        return std::nullopt;
+      }
+    }
+
+   private:
+    FakePlatform& owner_;
+    FakePlugin plugin_;
+  };
+  std::unique_ptr<PluginLibrary> loadPlugin(const std::string& path) override {
+    const auto found = plugins.find(upperAscii(path));
+    if (found == plugins.end()) return nullptr;
+    ++pluginsLoaded;
+    return std::make_unique<Library>(*this, found->second);
+  }
 
   DialogOutcome show(const std::string& key, bool modal) override {
     shownDialogs.push_back(key);
@@ -125,13 +171,24 @@ class FakePlatform : public UserInterface,
   std::string engineVersion() override { return "1.0.0.0"; }
   bool isNtFamily() override { return true; }
   bool isAdministrator() override { return true; }
+  StdThreads threads{[this] {
+    std::lock_guard lock(messageLock_);
+    ++wakeUps_;
+    messageArrived_.notify_all();
+  }};
+
   std::string specialFolder(int csidl) override {
     switch (csidl) {
-      case 0x00: return "C:\\Users\\user\\Desktop";
-      case 0x05: return "C:\\Users\\user\\Documents";
-      case 0x19: return "C:\\Users\\Public\\Desktop";
-      case 0x26: return "C:\\Program Files";
-      default: return {};
+      case 0x00:
+        return "C:\\Users\\user\\Desktop";
+      case 0x05:
+        return "C:\\Users\\user\\Documents";
+      case 0x19:
+        return "C:\\Users\\Public\\Desktop";
+      case 0x26:
+        return "C:\\Program Files";
+      default:
+        return {};
     }
   }
 
@@ -142,6 +199,9 @@ class FakePlatform : public UserInterface,
     if (found == answers.end()) return std::nullopt;
     return found->second;
   }
+  std::mutex messageLock_;
+  std::condition_variable messageArrived_;
+  int wakeUps_ = 0;
 };
 
 }  // namespace kx::test
