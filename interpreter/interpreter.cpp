@@ -4,6 +4,7 @@
 #include "interpreter/commands.h"
 #include "interpreter/conditions.h"
 #include "interpreter/script_error.h"
+#include "interpreter/termination.h"
 #include "interpreter/values.h"
 #include "plugins/plugin_host.h"
 
@@ -12,7 +13,6 @@ namespace {
 
 constexpr size_t kMessagePumpInterval = 314;
 constexpr std::string_view kInitialization = "Initialization";
-constexpr std::string_view kRunKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\\";
 
 Lines splitLines(const std::string& text) {
   Lines lines;
@@ -170,11 +170,6 @@ void dispatch(Engine& engine) {
   if (CommandFunction command = findCommand(name)) command(engine);
 }
 
-// Characters 2 to 9 of the product code: the first group of the GUID without its brace.
-std::string resumeEntryName(const std::string& productCode) {
-  return productCode.size() > 1 ? productCode.substr(1, 8) : std::string();
-}
-
 std::string chooseSetupLanguage(Engine& engine) {
   FileSystem& files = *engine.platform.files;
   const std::string& folder = engine.options.supportFolder;
@@ -262,9 +257,10 @@ std::string patchPackagePath(const std::string& msiFile) {
 // Steps 6 to 11 of preparing a run; their failures are script errors of position 0.
 void prepareRunVariables(Engine& engine) {
   writeInitializationVariables(engine);
-  const std::string productCode = valueOrEmpty(engine, "PRODUCTCODE");
-  for (RegistryRoot root : {RegistryRoot::CurrentUser, RegistryRoot::LocalMachine})
-    engine.platform.registry->deleteValue(root, std::string(kRunKey), resumeEntryName(productCode));
+  const std::string resumeEntry = resumeEntryName(valueOrEmpty(engine, "PRODUCTCODE"));
+  if (!resumeEntry.empty())
+    for (RegistryRoot root : {RegistryRoot::CurrentUser, RegistryRoot::LocalMachine})
+      engine.platform.registry->deleteValue(root, std::string(kRunKey), resumeEntry);
   for (size_t k = 1; k <= engine.script.statementCount(); ++k) {
     const std::string header = engine.script.commandHeader(k, true);
     if (!header.empty()) engine.recordProperty("A" + header, "FALSE");

@@ -2,8 +2,6 @@
 
 namespace kx {
 
-constexpr int kGeneralFailureExitCode = 11;
-
 void reportGeneralFailure(Engine& engine, const std::string& message) {
   engine.exitCode = kGeneralFailureExitCode;
   if (engine.options.silent) return;

@@ -47,6 +47,10 @@ class HeadlessPlatform : public UserInterface,
   bool writeFile(const std::string& path, const std::string& bytes) override;
   bool deleteFile(const std::string& path) override;
   std::vector<std::string> listFolder(const std::string& folder, const std::string& pattern) override;
+  FolderCreation createFolderExclusive(const std::string& path) override;
+  bool copyFile(const std::string& from, const std::string& to) override;
+  bool setNormalAttributes(const std::string& path) override;
+  void removeTree(const std::string& path) override;
 
   std::string shortDate() override;
   std::string longTime() override;
@@ -56,6 +60,7 @@ class HeadlessPlatform : public UserInterface,
   bool isNtFamily() override { return true; }
   bool isAdministrator() override { return true; }
   std::string specialFolder(int csidl) override;
+  void requestRestart() override { log_ << "Restart requested\n"; }
 
  private:
   std::string sandbox_;

@@ -31,6 +31,10 @@ class Win32Platform : public UserInterface,
   bool writeFile(const std::string& path, const std::string& bytes) override;
   bool deleteFile(const std::string& path) override;
   std::vector<std::string> listFolder(const std::string& folder, const std::string& pattern) override;
+  FolderCreation createFolderExclusive(const std::string& path) override;
+  bool copyFile(const std::string& from, const std::string& to) override;
+  bool setNormalAttributes(const std::string& path) override;
+  void removeTree(const std::string& path) override;
 
   std::string shortDate() override;
   std::string longTime() override;
@@ -40,6 +44,7 @@ class Win32Platform : public UserInterface,
   bool isNtFamily() override;
   bool isAdministrator() override;
   std::string specialFolder(int csidl) override;
+  void requestRestart() override;
 };
 
 }  // namespace kx

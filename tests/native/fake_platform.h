@@ -3,6 +3,7 @@
 // answered from queues and recorded.
 #include <deque>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,10 @@ class FakePlatform : public UserInterface,
   std::vector<std::string> shownDialogs;  // keys, in order
   std::deque<DialogOutcome> outcomes;
   std::map<std::string, std::string> files;  // upper-case path -> bytes
+  std::set<std::string> folders;             // upper-case paths without a trailing backslash
+  std::set<std::string> readOnlyFiles;       // upper-case paths
+  std::set<std::string> foldersThatFail;     // createFolderExclusive answers Failed for these
+  int restartRequests = 0;
   std::map<std::string, std::string> registry;
 
   MessageAnswer messageBox(const MessageBoxRequest& request) override {
@@ -67,7 +72,16 @@ class FakePlatform : public UserInterface,
   }
 
   bool fileExists(const std::string& path) override { return files.contains(upperAscii(path)); }
-  bool folderExists(const std::string&) override { return true; }
+  static std::string folderKey(const std::string& path) {
+    return upperAscii(withoutTrailingBackslash(path));
+  }
+  // A folder exists when it was created or a file lies somewhere under it.
+  bool folderExists(const std::string& path) override {
+    const std::string key = folderKey(path);
+    if (folders.contains(key)) return true;
+    const auto after = files.lower_bound(key + "\\");
+    return after != files.end() && after->first.starts_with(key + "\\");
+  }
   std::optional<std::string> readFile(const std::string& path) override {
     auto found = files.find(upperAscii(path));
     if (found == files.end()) return std::nullopt;
@@ -90,6 +104,33 @@ class FakePlatform : public UserInterface,
     return names;
   }
 
+  FolderCreation createFolderExclusive(const std::string& path) override {
+    const std::string key = folderKey(path);
+    if (foldersThatFail.contains(key)) return FolderCreation::Failed;
+    if (FakePlatform::folderExists(path) || fileExists(path)) return FolderCreation::AlreadyExists;
+    folders.insert(key);
+    return FolderCreation::Created;
+  }
+  bool copyFile(const std::string& from, const std::string& to) override {
+    const auto found = files.find(upperAscii(from));
+    if (found == files.end()) return false;
+    files[upperAscii(to)] = found->second;
+    if (readOnlyFiles.contains(upperAscii(from))) readOnlyFiles.insert(upperAscii(to));
+    return true;
+  }
+  bool setNormalAttributes(const std::string& path) override {
+    readOnlyFiles.erase(upperAscii(path));
+    return fileExists(path);
+  }
+  void removeTree(const std::string& path) override {
+    const std::string key = folderKey(path);
+    const auto inside = [&](const std::string& p) {
+      return p == key || p.starts_with(key + "\\");
+    };
+    std::erase_if(files, [&](const auto& file) { return inside(file.first); });
+    std::erase_if(folders, inside);
+  }
+
   std::string shortDate() override { return "12/10/2026"; }
   std::string longTime() override { return "10:41:00 AM"; }
   std::string temporaryFolder() override { return "C:\\Temp\\"; }
@@ -97,6 +138,7 @@ class FakePlatform : public UserInterface,
   std::string engineVersion() override { return "1.0.0.0"; }
   bool isNtFamily() override { return true; }
   bool isAdministrator() override { return true; }
+  void requestRestart() override { ++restartRequests; }
   std::string specialFolder(int csidl) override {
     switch (csidl) {
       case 0x00: return "C:\\Users\\user\\Desktop";
@@ -106,6 +148,32 @@ class FakePlatform : public UserInterface,
       default: return {};
     }
   }
+};
+
+// The start-up's services: a given command line and common controls version; the start-up
+// windows are recorded as events.
+class FakeStartup : public StartupServices {
+ public:
+  std::string line = "setup.exe";
+  std::vector<std::string> split;
+  std::optional<FileVersion> comctl = FileVersion{6, 10, 0, 0};
+  std::vector<std::string> events;
+  bool boundToFirstProcessor = false;
+
+  std::string commandLine() override { return line; }
+  std::vector<std::string> arguments() override { return split; }
+  void bindToFirstProcessor() override { boundToFirstProcessor = true; }
+  std::optional<FileVersion> commonControlsVersion() override { return comctl; }
+  void showStartWindows(const std::string& splashPicture, const std::string& caption,
+                        const std::string& text) override {
+    events.push_back("show " + splashPicture + " | " + caption + " | " + text);
+  }
+  WindowHandle preparingWindow() override { return 77; }
+  void setPreparingProgress(int minimum, int maximum, int position) override {
+    events.push_back("progress " + std::to_string(minimum) + " " + std::to_string(maximum) + " " +
+                     std::to_string(position));
+  }
+  void closeStartWindows() override { events.push_back("close"); }
 };
 
 }  // namespace kx::test
