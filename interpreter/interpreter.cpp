@@ -30,7 +30,7 @@ Lines splitLines(const std::string& text) {
 
 class Flow {
  public:
-  explicit Flow(Engine& engine) : e_(engine), script_(engine.script), run_(engine.run) {}
+  explicit Flow(Engine& engine) : script_(engine.script), run_(engine.run) {}
 
   bool enabled(size_t k) const { return !script_.isDisabled(k); }
   bool is(size_t k, std::string_view name) const { return script_.command(k) == name; }
@@ -114,7 +114,6 @@ class Flow {
   }
 
  private:
-  Engine& e_;
   const Script& script_;
   RunState& run_;
 };
