@@ -84,4 +84,18 @@ expect_code 0 nodatabase /s CODE=5
 [ -d "$temp/zel2" ] || fail "zel2 removed"
 [ -d "$temp/zel4" ] && fail "zel4 created"
 
-echo "setup runs: 8 passed, 0 failed"
+# "Reboot and Resume" writes the resume entry (HKLM: the Wine user is an administrator) with the
+# program path and the arguments; the next start removes it before its first statement.
+project resume '[{"command": "Reboot and Resume"}]'
+setup resume resume.script setup.res setup.msi
+run_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
+expect_code 0 resume TARGETDIR=X /s
+entry=$(wine reg query "$run_key" /v 6F1C2D3E 2>/dev/null | tr -d '\r' | grep 6F1C2D3E) ||
+  fail "no resume entry"
+expected="$(winepath -w "$work/resume/setup.exe") TARGETDIR=X /s"
+[ "${entry#*REG_SZ    }" = "$expected" ] || fail "resume entry '$entry', expected '$expected'"
+cp "$work/code/setup.exe" "$work/resume/setup.exe"
+expect_code 3 resume /s CODE=3
+wine reg query "$run_key" /v 6F1C2D3E >/dev/null 2>&1 && fail "resume entry not removed"
+
+echo "setup runs: 10 passed, 0 failed"
