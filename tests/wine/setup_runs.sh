@@ -5,8 +5,20 @@ set -euo pipefail
 build=$(cd "$1" && pwd)
 work=$(mktemp -d /tmp/kx-setup.XXXXXX)
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
+xvfb=""
+trap 'wineserver -k >/dev/null 2>&1 || true; [ -z "$xvfb" ] || kill "$xvfb"; rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# A display of our own (before the prefix boots: its desktop binds to the display it finds).
+for n in $(seq 90 140); do
+  [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] && continue
+  Xvfb :$n -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb=$!
+  export DISPLAY=:$n
+  for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.1; done
+  break
+done
+[ -n "$xvfb" ] || fail "no X display"
 wineboot -i >/dev/null 2>&1
 
 # project NAME STATEMENTS-JSON: a script NAME.script compiled by our zelpack.
@@ -98,4 +110,22 @@ cp "$work/code/setup.exe" "$work/resume/setup.exe"
 expect_code 3 resume /s CODE=3
 wine reg query "$run_key" /v 6F1C2D3E >/dev/null 2>&1 && fail "resume entry not removed"
 
-echo "setup runs: 10 passed, 0 failed"
+# The start-up windows' geometry, read back from the windows themselves.
+wine "$build/tests/kx_wine_tests.exe" --gtest_filter='Win32StartupServices.PreparingWindow*' \
+  >"$work/geometry.txt" 2>&1 || true
+grep -q '^\[       OK \] Win32StartupServices.PreparingWindow' "$work/geometry.txt" ||
+  { cat "$work/geometry.txt"; fail "preparing window geometry"; }
+
+# A picture of the splash and the preparing window behind "For internal use only".
+setup shown "" setup.res setup.msi
+convert -size 320x200 gradient:navy-skyblue bmp3:"$work/shown/setup.bmp"
+(cd "$work/shown" && wine setup.exe >/dev/null 2>&1 &)
+for _ in $(seq 100); do
+  xwininfo -root -tree | grep -q '"Kestrix"' && break
+  sleep 0.2
+done
+xwininfo -root -tree | grep -q '"Kestrix"' || fail "no message box on screen"
+mkdir -p "$build/screenshots"
+import -window root "$build/screenshots/startup-windows.png"
+
+echo "setup runs: 11 passed, 0 failed"
