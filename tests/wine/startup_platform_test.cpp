@@ -1,7 +1,8 @@
 // The start-up's file and system services on a real Windows API (Wine).
+#include <windows.h>
+
 #include <commctrl.h>
 #include <gtest/gtest.h>
-#include <windows.h>
 
 #include <algorithm>
 
