@@ -6,6 +6,7 @@
 #include "interpreter/commands.h"
 #include "interpreter/interpreter.h"
 #include "interpreter/termination.h"
+#include "interpreter/value_commands.h"
 
 namespace kx {
 namespace {
@@ -26,14 +27,14 @@ constexpr auto kCommands = std::to_array<Entry>({
     {"Comment", commandNothing},
     {"Ignore", commandNothing},
     // Values.
-    {"Set Variable", commandNothing},
-    {"Mathematics", commandNothing},
-    {"Parse String", commandNothing},
-    {"Replace String", commandNothing},
-    {"Convert Path", commandNothing},
-    {"Extract Path", commandNothing},
-    {"Get Temporary File", commandNothing},
-    {"MessageBox", commandNothing},
+    {"Set Variable", commandSetVariable},
+    {"Mathematics", commandMathematics},
+    {"Parse String", commandParseString},
+    {"Replace String", commandReplaceString},
+    {"Convert Path", commandConvertPath},
+    {"Extract Path", commandExtractPath},
+    {"Get Temporary File", commandGetTemporaryFile},
+    {"MessageBox", commandMessageBox},
     // Termination and reboot.
     {"Terminate Install", commandTerminateInstall},
     {"Terminate with Exit Code", commandTerminateWithExitCode},

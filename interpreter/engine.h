@@ -71,6 +71,13 @@ struct StartOptions {
 
 enum class RunEnd { Normal, Silent, Error };
 
+// The random generator of "Mathematics": zero when the engine starts, changed only by scripts.
+struct RandomGenerator {
+  int32_t multiplier = 0;
+  int32_t increment = 0;
+  int32_t state = 0;
+};
+
 struct Engine {
   explicit Engine(Platform platform) : platform(platform) {}
   Engine(const Engine&) = delete;
@@ -91,6 +98,7 @@ struct Engine {
   std::atomic<bool> cancelRequested = false;
 
   int exitCode = 0;
+  RandomGenerator random;
   // Called before each dispatched statement (zelrun's --trace, tests).
   std::function<void(const Engine&)> traceStatement;
 

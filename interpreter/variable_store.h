@@ -53,7 +53,7 @@ class VariableStore {
 
   // Bounds on expansion of values that refer to themselves.
   static constexpr int kMaxExpansionPasses = 32;
-  static constexpr size_t kMaxExpansionGrowth = 8u << 20;
+  static constexpr size_t kMaxExpansionGrowth = 1u << 20;
 
  private:
   const Variable* find(std::string_view name) const;

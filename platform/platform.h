@@ -94,6 +94,16 @@ class FileSystem {
   // Deletes a folder with everything in it, clearing attributes first; links inside it are
   // removed, never followed. Entries that cannot be deleted are skipped.
   virtual void removeTree(const std::string& path) = 0;
+  // The short (8.3) form of an existing path as the file system reports it; nullopt when it
+  // reports none.
+  virtual std::optional<std::string> shortPathName(const std::string& path) = 0;
+  // The path with every component, from the drive down, spelt as the file system lists it;
+  // nullopt when a component does not exist.
+  virtual std::optional<std::string> longPathName(const std::string& path) = 0;
+  // Creates a new, empty file named prefix + hexadecimal number + ".tmp" in the folder and
+  // returns its full path; nullopt when none can be created.
+  virtual std::optional<std::string> createTemporaryFile(const std::string& folder,
+                                                         const std::string& prefix) = 0;
 };
 
 // Facts about the machine and the running engine.

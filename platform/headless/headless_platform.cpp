@@ -1,7 +1,9 @@
 #include "platform/headless/headless_platform.h"
 
+#include <fcntl.h>
 #include <fnmatch.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -173,6 +175,61 @@ bool HeadlessPlatform::setNormalAttributes(const std::string& path) {
 void HeadlessPlatform::removeTree(const std::string& path) {
   std::error_code ec;
   fs::remove_all(hostPath(path), ec);  // never follows symbolic links
+}
+
+std::optional<std::string> HeadlessPlatform::shortPathName(const std::string& path) {
+  std::error_code ec;
+  if (path.empty() || !fs::exists(hostPath(path), ec)) return std::nullopt;
+  return path;
+}
+
+namespace {
+// The name under which a host folder lists `name`: itself when it exists as written, else the
+// one entry equal to it ignoring the case of A-Z.
+std::optional<std::string> listedName(const fs::path& folder, const std::string& name) {
+  std::error_code ec;
+  if (fs::exists(folder / name, ec)) return name;
+  for (const auto& entry : fs::directory_iterator(folder, ec)) {
+    const std::string listed = entry.path().filename().string();
+    if (equalsIgnoringAsciiCase(listed, name)) return listed;
+  }
+  return std::nullopt;
+}
+}  // namespace
+
+std::optional<std::string> HeadlessPlatform::longPathName(const std::string& path) {
+  if (path.size() < 2 || path[1] != ':') return std::nullopt;
+  // Every drive letter exists (its sandbox folder appears with its first file); drives are
+  // listed in upper case.
+  std::string rebuilt = upperAscii(path.substr(0, 2));
+  size_t start = 2;
+  while (start < path.size()) {
+    size_t end = path.find('\\', start);
+    if (end == std::string::npos) end = path.size();
+    if (end > start) {
+      const auto listed = listedName(hostPath(rebuilt + "\\"), path.substr(start, end - start));
+      if (!listed) return std::nullopt;
+      rebuilt += "\\" + *listed;
+    }
+    start = end + 1;
+  }
+  return rebuilt;
+}
+
+std::optional<std::string> HeadlessPlatform::createTemporaryFile(const std::string& folder,
+                                                                 const std::string& prefix) {
+  for (unsigned number = 1; number <= 0xFFFF; ++number) {
+    char name[32];
+    std::snprintf(name, sizeof name, "%X.tmp", number);
+    const std::string path = withTrailingBackslash(folder) + prefix + name;
+    const int file = ::open(hostPath(path).c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+    if (file >= 0) {
+      ::close(file);
+      return path;
+    }
+    if (errno != EEXIST) return std::nullopt;
+  }
+  return std::nullopt;
 }
 
 std::string HeadlessPlatform::shortDate() {

@@ -51,6 +51,15 @@ class HeadlessPlatform : public UserInterface,
   bool copyFile(const std::string& from, const std::string& to) override;
   bool setNormalAttributes(const std::string& path) override;
   void removeTree(const std::string& path) override;
+  // The host keeps no 8.3 names: an existing path is its own short form, as on a Windows
+  // volume without short names.
+  std::optional<std::string> shortPathName(const std::string& path) override;
+  // Drive paths only; the drive letter in upper case, each component spelt as the host folder
+  // lists it, matched exactly or else ignoring the case of A-Z.
+  std::optional<std::string> longPathName(const std::string& path) override;
+  // prefix + the lowest free number from 1 in upper-case hexadecimal + ".tmp".
+  std::optional<std::string> createTemporaryFile(const std::string& folder,
+                                                 const std::string& prefix) override;
 
   std::string shortDate() override;
   std::string longTime() override;

@@ -203,6 +203,69 @@ void Win32Platform::removeTree(const std::string& path) {
   RemoveDirectoryA(path.c_str());
 }
 
+std::optional<std::string> Win32Platform::shortPathName(const std::string& path) {
+  const DWORD needed = GetShortPathNameA(path.c_str(), nullptr, 0);
+  if (needed == 0) return std::nullopt;
+  std::string shortPath(needed, '\0');
+  const DWORD length = GetShortPathNameA(path.c_str(), shortPath.data(), needed);
+  // Zero is a failure; a length that no longer fits means the path changed meanwhile.
+  if (length == 0 || length >= needed) return std::nullopt;
+  shortPath.resize(length);
+  return shortPath;
+}
+
+// GetLongPathNameA expands short names but keeps the letter case of long ones as written, so
+// each component is looked up in its folder instead.
+std::optional<std::string> Win32Platform::longPathName(const std::string& path) {
+  const auto join = [](const std::string& folder, const std::string& name) {
+    return folder.empty() || folder.back() == '\\' ? folder + name : folder + "\\" + name;
+  };
+  // The root: a drive in upper case, as the system lists drives; "\\server\share" or "\" as
+  // written; nothing for a relative path.
+  const bool drive = path.size() >= 2 && path[1] == ':';
+  size_t start = 0;
+  if (drive) {
+    start = 2;
+  } else if (path.starts_with("\\\\")) {
+    const size_t serverEnd = path.find('\\', 2);
+    start = serverEnd == std::string::npos ? path.size() : path.find('\\', serverEnd + 1);
+    if (start == std::string::npos) start = path.size();
+  } else if (path.starts_with("\\")) {
+    start = 1;
+  }
+  std::string rebuilt = drive ? upperAscii(path.substr(0, 2)) : path.substr(0, start);
+  if (!rebuilt.empty() && GetFileAttributesA(join(rebuilt, "").c_str()) == INVALID_FILE_ATTRIBUTES)
+    return std::nullopt;
+  while (start < path.size()) {
+    size_t end = path.find('\\', start);
+    if (end == std::string::npos) end = path.size();
+    const std::string name = path.substr(start, end - start);
+    start = end + 1;
+    if (name.empty()) continue;
+    // Wildcards would let the search answer with some other entry.
+    if (name.find_first_of("*?<>\"|") != std::string::npos) return std::nullopt;
+    const std::string query = join(rebuilt, name);
+    if (name == "." || name == "..") {
+      if (GetFileAttributesA(query.c_str()) == INVALID_FILE_ATTRIBUTES) return std::nullopt;
+      rebuilt = query;
+      continue;
+    }
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(query.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return std::nullopt;
+    FindClose(search);
+    rebuilt = join(rebuilt, found.cFileName);
+  }
+  return rebuilt;
+}
+
+std::optional<std::string> Win32Platform::createTemporaryFile(const std::string& folder,
+                                                              const std::string& prefix) {
+  char path[MAX_PATH + 1] = {};
+  if (GetTempFileNameA(folder.c_str(), prefix.c_str(), 0, path) == 0) return std::nullopt;
+  return std::string(path);
+}
+
 std::string Win32Platform::shortDate() {
   char text[80];
   const int length = GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, nullptr, nullptr, text, 80);

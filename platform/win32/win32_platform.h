@@ -35,6 +35,10 @@ class Win32Platform : public UserInterface,
   bool copyFile(const std::string& from, const std::string& to) override;
   bool setNormalAttributes(const std::string& path) override;
   void removeTree(const std::string& path) override;
+  std::optional<std::string> shortPathName(const std::string& path) override;
+  std::optional<std::string> longPathName(const std::string& path) override;
+  std::optional<std::string> createTemporaryFile(const std::string& folder,
+                                                 const std::string& prefix) override;
 
   std::string shortDate() override;
   std::string longTime() override;

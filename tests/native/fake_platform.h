@@ -1,6 +1,7 @@
 #pragma once
 // An in-memory machine for native tests: files and registry in maps, message boxes and dialogs
 // answered from queues and recorded.
+#include <cstdio>
 #include <deque>
 #include <map>
 #include <set>
@@ -24,12 +25,17 @@ class FakePlatform : public UserInterface,
   std::deque<MessageAnswer> answers;
   std::vector<std::string> shownDialogs;  // keys, in order
   std::deque<DialogOutcome> outcomes;
-  std::map<std::string, std::string> files;  // upper-case path -> bytes
-  std::set<std::string> folders;             // upper-case paths without a trailing backslash
-  std::set<std::string> readOnlyFiles;       // upper-case paths
-  std::set<std::string> foldersThatFail;     // createFolderExclusive answers Failed for these
+  std::map<std::string, std::string> files;          // upper-case path -> bytes
+  std::map<std::string, std::string> originalPaths;  // upper-case path -> as first written
+  std::set<std::string> folders;          // upper-case paths without a trailing backslash
+  std::set<std::string> readOnlyFiles;    // upper-case paths
+  std::set<std::string> foldersThatFail;  // createFolderExclusive answers Failed for these
   int restartRequests = 0;
   std::map<std::string, std::string> registry;
+  // Answers of the path services by upper-case path; a path not listed does not exist.
+  std::map<std::string, std::string> shortNames;
+  std::map<std::string, std::string> longNames;
+  bool temporaryFilesFail = false;
 
   MessageAnswer messageBox(const MessageBoxRequest& request) override {
     boxes.push_back(request);
@@ -88,6 +94,7 @@ class FakePlatform : public UserInterface,
     return found->second;
   }
   bool writeFile(const std::string& path, const std::string& bytes) override {
+    originalPaths.emplace(upperAscii(path), path);
     files[upperAscii(path)] = bytes;
     return true;
   }
@@ -99,7 +106,10 @@ class FakePlatform : public UserInterface,
     for (const auto& [path, bytes] : files) {
       if (!path.starts_with(prefix)) continue;
       const std::string name = path.substr(prefix.size());
-      if (name.find('\\') == std::string::npos && name.starts_with(stem)) names.push_back(name);
+      if (name.find('\\') != std::string::npos || !name.starts_with(stem)) continue;
+      const auto original = originalPaths.find(path);
+      names.push_back(original == originalPaths.end() ? name
+                                                      : original->second.substr(prefix.size()));
     }
     return names;
   }
@@ -114,6 +124,7 @@ class FakePlatform : public UserInterface,
   bool copyFile(const std::string& from, const std::string& to) override {
     const auto found = files.find(upperAscii(from));
     if (found == files.end()) return false;
+    originalPaths.emplace(upperAscii(to), to);
     files[upperAscii(to)] = found->second;
     if (readOnlyFiles.contains(upperAscii(from))) readOnlyFiles.insert(upperAscii(to));
     return true;
@@ -129,6 +140,24 @@ class FakePlatform : public UserInterface,
     };
     std::erase_if(files, [&](const auto& file) { return inside(file.first); });
     std::erase_if(folders, inside);
+  }
+
+  std::optional<std::string> shortPathName(const std::string& path) override {
+    return answerFor(shortNames, path);
+  }
+  std::optional<std::string> longPathName(const std::string& path) override {
+    return answerFor(longNames, path);
+  }
+  // The lowest free name: prefix + hexadecimal number from 1 + ".tmp".
+  std::optional<std::string> createTemporaryFile(const std::string& folder,
+                                                 const std::string& prefix) override {
+    if (temporaryFilesFail) return std::nullopt;
+    for (unsigned number = 1;; ++number) {
+      char name[32];
+      std::snprintf(name, sizeof name, "%X.tmp", number);
+      const std::string path = withTrailingBackslash(folder) + prefix + name;
+      if (files.emplace(upperAscii(path), "").second) return path;
+    }
   }
 
   std::string shortDate() override { return "12/10/2026"; }
@@ -147,6 +176,14 @@ class FakePlatform : public UserInterface,
       case 0x26: return "C:\\Program Files";
       default: return {};
     }
+  }
+
+ private:
+  static std::optional<std::string> answerFor(const std::map<std::string, std::string>& answers,
+                                              const std::string& path) {
+    const auto found = answers.find(upperAscii(path));
+    if (found == answers.end()) return std::nullopt;
+    return found->second;
   }
 };
 

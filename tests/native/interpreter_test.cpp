@@ -120,9 +120,9 @@ TEST_F(WizardTest, SilentRunWalksForwardOnce) {
 }
 
 TEST_F(EngineTest, DisplayDialogConditionSkipAndModelessWindow) {
-  engine.options.overrides = {{"FLAG", "-1"}};
-  run({{"Display Dialog", {"a", "R1", "TRUE", "$FLAG$", "", "TRUE"}},
-       {"Display Dialog", {"b", "R2", "TRUE", "FLAG", "", "FALSE"}},
+  // RUNAPP holds "TRUE".
+  run({{"Display Dialog", {"a", "R1", "TRUE", "$RUNAPP$", "", "TRUE"}},
+       {"Display Dialog", {"b", "R2", "TRUE", "RUNAPP", "", "FALSE"}},
        {"Display Dialog", {"c", "R3", "FALSE", "", "", ""}},
        {"Hide Dialog", {}}});
   EXPECT_EQ(fake.shownDialogs, (std::vector<std::string>{"1", "2"}));
@@ -137,28 +137,35 @@ TEST_F(EngineTest, ModelessWindowIsPublishedUntilHidden) {
   EXPECT_EQ(var("WINDOWHANDLE"), "4242");
 }
 
+// Validation knows NOSUCH from the Set Variable, which the run skips.
+const std::vector<Statement> kUndefinedAtRunTime = {
+    kIfFalse, {"Set Variable", {"NOSUCH", "x"}}, kEnd, {"If", {"NOSUCH", "0", "x", ""}}, kEnd};
+
 TEST_F(EngineTest, ScriptErrorNamesThePositionCountingDisabledStatements) {
-  const auto result = run({kMark, disabled(kMark), {"If", {"NOSUCH", "0", "x", ""}}, kEnd});
+  std::vector<Statement> statements = {kMark, disabled(kMark)};
+  statements.insert(statements.end(), kUndefinedAtRunTime.begin(), kUndefinedAtRunTime.end());
+  const auto result = run(statements);
   EXPECT_EQ(result.end, RunEnd::Error);
   ASSERT_EQ(fake.boxes.size(), 1u);
   EXPECT_EQ(fake.boxes[0].caption, "Kestrix");
   EXPECT_EQ(fake.boxes[0].icon, MessageIcon::Error);
   EXPECT_EQ(fake.boxes[0].owner, 0u);
   EXPECT_EQ(fake.boxes[0].text,
-            "Runtime error in setup script:\r\rLine 3: Attempting to get value of undefined "
+            "Runtime error in setup script:\r\rLine 6: Attempting to get value of undefined "
             "variable NOSUCH");
 }
 
 TEST_F(EngineTest, SilentScriptErrorShowsNothing) {
   engine.options.silent = true;
-  EXPECT_EQ(run({{"If", {"NOSUCH", "0", "x", ""}}, kEnd}).end, RunEnd::Error);
+  EXPECT_EQ(run(kUndefinedAtRunTime).end, RunEnd::Error);
   EXPECT_TRUE(fake.boxes.empty());
 }
 
 TEST_F(EngineTest, SkipScanPastTheEndIsAnIndexError) {
-  EXPECT_EQ(run({kIfFalse, kMark}).end, RunEnd::Error);
+  // Balanced for validation, but the If's End stands before it.
+  EXPECT_EQ(run({kEnd, kIfFalse, kMark}).end, RunEnd::Error);
   ASSERT_EQ(fake.boxes.size(), 1u);
-  EXPECT_NE(fake.boxes[0].text.find("List index out of bounds (2)"), std::string::npos);
+  EXPECT_NE(fake.boxes[0].text.find("List index out of bounds (3)"), std::string::npos);
 }
 
 TEST_F(EngineTest, MissingDatabaseEndsSilently) {
@@ -212,6 +219,57 @@ TEST_F(EngineTest, CommandHeadersRecordDisabledProperties) {
   EXPECT_EQ(engine.recordedProperties[0], (std::pair<std::string, std::string>{"AFILES1", "FALSE"}));
   EXPECT_EQ(engine.script.commandHeader(2, false), "FILES1");
   EXPECT_THROW(engine.script.commandHeader(1, false), ScriptError);
+}
+
+class LanguageTest : public EngineTest {
+ protected:
+  void writeSupportFile(const std::string& name, const std::string& text) {
+    fake.writeFile(engine.options.supportFolder + name, text);
+  }
+  void writeGermanTables() {
+    writeSupportFile("Test.mtx", statementIdFor(1) + "\r\n");
+    writeSupportFile("translations.Map", "1\r\n");
+    writeSupportFile("translations.German", "RUNAPP\r\nJA\r\n");
+  }
+};
+
+TEST_F(LanguageTest, DefaultLanguageIsChosenWhenItsTableShips) {
+  writeGermanTables();
+  writeSupportFile("shared.translations.French", "");
+  engine.script = buildScript({kMark});
+  engine.script.defaultLanguage = "German";
+  runScript(engine);
+  EXPECT_EQ(var("LANGUAGE"), "German");
+  engine.script.defaultLanguage = "French";  // only its shared message file ships
+  runScript(engine);
+  EXPECT_EQ(var("LANGUAGE"), "");
+}
+
+TEST_F(LanguageTest, ConditionOperandsAreTranslatedWhileALanguageIsSet) {
+  writeGermanTables();
+  engine.options.overrides = {{"LANGUAGE", "German"}, {"RUNAPP", "JA"}};
+  // Slot 1 turns the left operand REPAIR into RUNAPP, slot 2 the right TRUE into JA.
+  run({{"If", {"REPAIR", "0", "TRUE", "FALSE"}}, kMark, kEnd});
+  EXPECT_EQ(var("LANGUAGE"), "German");
+  EXPECT_EQ(trace, (Trace{1, 2, 3}));
+  EXPECT_EQ(engine.messages.message(20), "Runtime error in setup script:");
+}
+
+TEST_F(LanguageTest, MissingTranslationFileSwitchesTranslationsOff) {
+  engine.options.overrides = {{"LANGUAGE", "Klingon"}};
+  run({kMark});
+  EXPECT_EQ(var("LANGUAGE"), "");
+}
+
+TEST_F(LanguageTest, SharedMessagesOfTheLanguageReplaceTheTable) {
+  writeGermanTables();
+  writeSupportFile("shared.translations.German", std::string(19, '\n') + "Laufzeitfehler:\r\n");
+  engine.options.overrides = {{"LANGUAGE", "German"}};
+  std::vector<Statement> statements = {kMark};
+  statements.insert(statements.end(), kUndefinedAtRunTime.begin(), kUndefinedAtRunTime.end());
+  run(statements);
+  ASSERT_EQ(fake.boxes.size(), 1u);
+  EXPECT_TRUE(fake.boxes[0].text.starts_with("Laufzeitfehler:\r\rLine 5: ")) << fake.boxes[0].text;
 }
 
 }  // namespace

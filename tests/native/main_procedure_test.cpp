@@ -178,7 +178,8 @@ TEST_F(MainProcedure, ASupportFolderThatCannotBeCreatedIsTheGeneralFailure) {
 
 TEST_F(MainProcedure, AScriptErrorEndsWithElevenAndStillCleansUp) {
   arguments("setup.exe /s", {"/s"});
-  setScript({{"If", {"NOSUCH", "0", "x", "FALSE"}}, {"End"}});
+  // Passes validation, fails when it runs.
+  setScript({{"Parse String", {"a.b", ".", "F", "S", "zero", "", ""}}});
   EXPECT_EQ(run(), 11);
   EXPECT_TRUE(fake.boxes.empty());
   EXPECT_FALSE(fake.folderExists("C:\\Temp\\zel1"));

@@ -65,7 +65,8 @@ temp=$(winepath -u "$(wine cmd /c echo %TEMP% 2>/dev/null | tr -d '\r')")
 [ -d "$temp" ] || fail "no temporary folder ($temp)"
 
 project terminate '[{"command": "Terminate with Exit Code", "parameters": ["$CODE$"]}]'
-project failing '[{"command": "If", "parameters": ["NOSUCH", "0", "x", "FALSE"]}, {"command": "End"}]'
+# Passes validation, fails when it runs: the mode is not an integer.
+project failing '[{"command": "Parse String", "parameters": ["a.b", ".", "F", "S", "zero", "", ""]}]'
 
 setup code terminate.script setup.res setup.msi
 expect_code 3010 code /s CODE=3010

@@ -33,7 +33,7 @@ Lines lines(const json& project, const char* key) {
   return out;
 }
 
-std::string derivedId(const std::string& title, size_t number) {
+std::string derivedId(const std::string& title, uint64_t number) {
   uint64_t hash = 14695981039346656037ull;
   for (unsigned char c : title) hash = (hash ^ c) * 1099511628211ull;
   char id[40];

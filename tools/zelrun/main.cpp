@@ -136,7 +136,7 @@ int main(int argc, char** argv) {
 
   const RunResult result = startRun(engine, scriptBytes.str());
   if (!result.validation.ok())
-    std::cerr << "validation: " << result.validation.index << ": " << result.validation.message
+    std::cerr << "validation: " << result.validation.result << ": " << result.validation.message
               << "\n";
   for (const auto& variable : engine.store.snapshot())
     std::cout << variable.name << "=" << escapeForLog(variable.value) << "\n";

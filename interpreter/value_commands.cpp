@@ -1,0 +1,338 @@
+#include "interpreter/value_commands.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "interpreter/engine.h"
+#include "interpreter/values.h"
+
+namespace kx {
+namespace {
+
+// The variable a parameter line names: the name between "$" signs, or the line itself.
+std::string namedVariable(const std::string& line) {
+  std::string name = referenceName(line);
+  return name.empty() ? line : name;
+}
+
+// First (or last) position of `what` in `text`, optionally ignoring the case of A-Z.
+size_t findText(std::string_view text, std::string_view what, bool ignoreCase, bool last) {
+  if (!ignoreCase) return last ? text.rfind(what) : text.find(what);
+  const std::string upperText = upperAscii(text);
+  const std::string upperWhat = upperAscii(what);
+  return last ? upperText.rfind(upperWhat) : upperText.find(upperWhat);
+}
+
+// Up to `count` characters of `text` from the 1-based `start`; a start below 1 counts as 1.
+std::string copyText(std::string_view text, int64_t start, int64_t count) {
+  if (start < 1) start = 1;
+  if (count <= 0 || start > static_cast<int64_t>(text.size())) return {};
+  return std::string(text.substr(static_cast<size_t>(start - 1), static_cast<size_t>(count)));
+}
+
+std::string trimControls(std::string_view text) {
+  const auto isControl = [](char c) { return static_cast<unsigned char>(c) <= 32; };
+  while (!text.empty() && isControl(text.front())) text.remove_prefix(1);
+  while (!text.empty() && isControl(text.back())) text.remove_suffix(1);
+  return std::string(text);
+}
+
+// Arithmetic on the 32 bits themselves, so every result wraps around modulo 2^32.
+int32_t wrapped(uint32_t bits) {
+  return static_cast<int32_t>(bits);
+}
+uint32_t bitsOf(int32_t value) {
+  return static_cast<uint32_t>(value);
+}
+
+// Remainder with the sign of the dividend; the quotient of INT32_MIN by -1 wraps to itself.
+std::optional<int32_t> quotientOf(int32_t a, int32_t b) {
+  if (b == 0) return std::nullopt;
+  if (b == -1) return wrapped(0u - bitsOf(a));
+  return a / b;
+}
+std::optional<int32_t> remainderOf(int32_t a, int32_t b) {
+  if (b == 0) return std::nullopt;
+  if (b == -1) return 0;
+  return a % b;
+}
+
+// The result text of "Mathematics", or nullopt for an operand or operation that fails.
+std::optional<std::string> mathematicsResult(Engine& engine) {
+  const std::optional<int32_t> code = tryParseInteger(engine.parameter(3));
+  if (!code) return std::nullopt;
+  int32_t a = 0;
+  int32_t b = 0;
+  if (*code != 11) {
+    const auto parsed = tryParseInteger(engine.expanded(1));
+    if (!parsed) return std::nullopt;
+    a = *parsed;
+  }
+  if (*code < 10 || *code == 13) {
+    const auto parsed = tryParseInteger(engine.expanded(2));
+    if (!parsed) return std::nullopt;
+    b = *parsed;
+  }
+  RandomGenerator& random = engine.random;
+  std::optional<int32_t> result;
+  switch (*code) {
+    case 0:
+      result = wrapped(bitsOf(a) + bitsOf(b));
+      break;
+    case 1:
+      result = wrapped(bitsOf(a) - bitsOf(b));
+      break;
+    case 2:
+      result = wrapped(bitsOf(a) * bitsOf(b));
+      break;
+    case 3:
+      result = quotientOf(a, b);
+      break;
+    case 4:
+      result = remainderOf(a, b);
+      break;
+    case 5:
+      result = wrapped(bitsOf(a) & bitsOf(b));
+      break;
+    case 6:
+      result = wrapped(bitsOf(a) | bitsOf(b));
+      break;
+    case 7:
+      result = wrapped(bitsOf(a) ^ bitsOf(b));
+      break;
+    case 8:
+      result = wrapped(bitsOf(a) << (bitsOf(b) & 31));
+      break;
+    case 9:
+      result = wrapped(bitsOf(a) >> (bitsOf(b) & 31));
+      break;
+    case 10:
+      result = wrapped(~bitsOf(a));
+      break;
+    case 11: {
+      const std::string text = engine.expanded(1);
+      if (text.empty()) return std::nullopt;
+      result = static_cast<unsigned char>(text.front());
+      break;
+    }
+    case 12:
+      return std::string(1, static_cast<char>(bitsOf(a) & 0xFF));
+    case 13:
+      random.multiplier = a;
+      random.increment = b;
+      result = wrapped(bitsOf(a) + bitsOf(b));
+      break;
+    case 14:
+      random.state = a;
+      result = a;
+      break;
+    case 15: {
+      const int32_t next =
+          wrapped(bitsOf(random.multiplier) * bitsOf(random.state) + bitsOf(random.increment));
+      random.state = next % 32767;
+      result = remainderOf(next, a);
+      break;
+    }
+    default:
+      return std::nullopt;
+  }
+  if (!result) return std::nullopt;
+  return std::to_string(*result);
+}
+
+// Path pieces as the file name functions of the engine cut them: "\" and ":" end a folder.
+size_t lastDelimiter(std::string_view path) {
+  return path.find_last_of("\\:");
+}
+
+std::string fileNameOf(std::string_view path) {
+  const size_t at = lastDelimiter(path);
+  return std::string(at == std::string_view::npos ? path : path.substr(at + 1));
+}
+
+std::string folderOf(std::string_view path) {
+  const size_t at = lastDelimiter(path);
+  return withTrailingBackslash(at == std::string_view::npos ? "" : path.substr(0, at + 1));
+}
+
+// The drive letter with its colon, or "\\server\share" of a network path; empty otherwise.
+std::string driveOf(std::string_view path) {
+  if (path.size() >= 2 && path[1] == ':') return std::string(path.substr(0, 2));
+  if (!path.starts_with("\\\\")) return {};
+  const size_t serverEnd = path.find('\\', 2);
+  if (serverEnd == std::string_view::npos) return std::string(path);
+  return std::string(path.substr(0, path.find('\\', serverEnd + 1)));
+}
+
+std::string extractedPart(const std::string& path, int32_t code) {
+  const std::string name = fileNameOf(path);
+  const size_t dot = name.rfind('.');
+  switch (code) {
+    case 0:
+      return name;
+    case 1:
+      return dot == std::string::npos ? name : name.substr(0, dot);
+    case 2:
+      return dot == std::string::npos ? std::string() : name.substr(dot + 1);
+    case 3:
+      return folderOf(path);
+    case 4:
+      return folderOf(withoutTrailingBackslash(folderOf(path)));
+    case 5:
+      return withTrailingBackslash(driveOf(path));
+    case 6:
+      return replaceAll(path, "\\\\", "\\", false);
+    default:
+      return path;
+  }
+}
+
+MessageIcon messageIcon(int32_t code) {
+  return code >= 0 && code <= 3 ? static_cast<MessageIcon>(code) : MessageIcon::Information;
+}
+
+MessageButtons messageButtons(int32_t code) {
+  return code >= 0 && code <= 5 ? static_cast<MessageButtons>(code) : MessageButtons::Ok;
+}
+
+std::string answerWord(MessageAnswer answer) {
+  static constexpr std::array<std::string_view, 7> kWords = {"OK",     "CANCEL", "ABORT", "RETRY",
+                                                             "IGNORE", "YES",    "NO"};
+  const auto index = static_cast<size_t>(answer);
+  return std::string(index < kWords.size() ? kWords[index] : "CANCEL");
+}
+
+}  // namespace
+
+void commandSetVariable(Engine& engine) {
+  const std::string value = engine.store.expand(engine.translatable(2, 1));
+  engine.writeResult(namedVariable(engine.parameter(1)), value);
+}
+
+void commandMathematics(Engine& engine) {
+  const std::string name = engine.parameter(4);
+  const std::string result = mathematicsResult(engine).value_or("");
+  if (!name.empty()) engine.writeResult(name, result);
+}
+
+void commandParseString(Engine& engine) {
+  const std::string source = engine.expandedPath(1);
+  const std::string delimiter = engine.expandedPath(2);
+  const std::string firstName = engine.parameter(3);
+  const std::string secondName = engine.parameter(4);
+  for (const std::string& name : {firstName, secondName})
+    if (!name.empty() && !engine.store.isDefined(name))
+      engine.store.defineAndSet(upperAscii(name), "", engine.writeContext());
+  const bool ignoreCase = isTrue(engine.parameter(7));
+
+  // Split at position `at` (1-based): the first part ends `firstEnd` characters before it, the
+  // second starts `skip` characters after it.
+  std::optional<int64_t> at;
+  int64_t skip = 1;
+  int64_t firstEnd = 1;
+  const auto length = static_cast<int64_t>(source.size());
+  switch (parseInteger(engine.parameter(5))) {
+    case 0: {
+      const size_t found = findText(source, delimiter, ignoreCase, false);
+      skip = static_cast<int64_t>(delimiter.size());
+      at = delimiter.empty() || found == std::string::npos ? length + 1
+                                                           : static_cast<int64_t>(found) + 1;
+      break;
+    }
+    case 1: {
+      const size_t found = findText(source, delimiter, ignoreCase, true);
+      const bool missing = delimiter.empty() || found == std::string::npos;
+      skip = missing ? 0 : static_cast<int64_t>(delimiter.size());
+      at = missing ? 1 : static_cast<int64_t>(found) + 1;
+      break;
+    }
+    case 2:
+      firstEnd = 0;
+      if (const auto count = tryParseInteger(delimiter)) {
+        at = *count;
+        if (*count == 0) {
+          at = 1;
+          firstEnd = 1;
+          skip = -1;
+        }
+      }
+      break;
+    case 3:
+      firstEnd = 0;
+      // A count of the whole length splits before the first character, like any longer count.
+      if (const auto count = tryParseInteger(delimiter)) at = length - *count;
+      break;
+    default:
+      break;
+  }
+
+  std::string first;
+  std::string second;
+  if (at) {
+    first = copyText(source, 1, *at - firstEnd);
+    second = copyText(source, *at + skip, length);
+  }
+  if (isTrue(engine.parameter(6))) {
+    first = trimControls(first);
+    second = trimControls(second);
+  }
+  engine.store.defineAndSet(upperAscii(firstName), first, engine.writeContext());
+  engine.store.defineAndSet(upperAscii(secondName), second, engine.writeContext());
+}
+
+void commandReplaceString(Engine& engine) {
+  const std::string name = namedVariable(engine.parameter(1));
+  std::string text = engine.store.get(name);
+  const std::string find = engine.expanded(2);
+  const std::string replacement = engine.expanded(3);
+  const bool ignoreCase = isTrue(engine.parameter(4));
+  if (!find.empty() && find.size() <= text.size()) {
+    if (isTrue(engine.parameter(5))) {
+      text = replaceAll(text, find, replacement, ignoreCase);
+    } else if (const size_t at = findText(text, find, ignoreCase, false); at != std::string::npos) {
+      text.replace(at, find.size(), replacement);
+    }
+  }
+  engine.store.defineAndSet(upperAscii(name), text, engine.writeContext());
+}
+
+void commandConvertPath(Engine& engine) {
+  const std::string name = engine.parameter(1);
+  const std::string path = engine.store.expandPath(engine.store.get(name));
+  FileSystem& files = *engine.platform.files;
+  const std::optional<std::string> converted =
+      isTrue(engine.parameter(2)) ? files.shortPathName(path)
+                                  : files.longPathName(withoutTrailingBackslash(path));
+  engine.store.set(name, converted.value_or(""), engine.writeContext());
+}
+
+void commandExtractPath(Engine& engine) {
+  const std::string name = engine.parameter(1);
+  const std::string path = engine.store.expandPath(engine.store.get(name));
+  engine.store.set(name, extractedPart(path, parseInteger(engine.parameter(2))),
+                   engine.writeContext());
+}
+
+void commandGetTemporaryFile(Engine& engine) {
+  const std::string name = namedVariable(engine.parameter(1));
+  const std::optional<std::string> file =
+      engine.platform.files->createTemporaryFile(engine.platform.system->temporaryFolder(), "zel");
+  engine.store.defineAndSet(upperAscii(name), file.value_or(""), engine.writeContext());
+}
+
+void commandMessageBox(Engine& engine) {
+  MessageBoxRequest box;
+  box.caption = engine.store.expand(engine.translatable(1, 1));
+  box.text = engine.store.expand(engine.translatable(2, 2));
+  box.icon = messageIcon(parseInteger(engine.parameter(3)));
+  box.buttons = messageButtons(parseInteger(engine.parameter(4)));
+  if (engine.silent()) return;
+  const MessageAnswer answer = engine.showMessage(box);
+  const std::string name = engine.parameter(5);
+  if (!name.empty()) engine.writeResult(name, answerWord(answer));
+}
+
+}  // namespace kx

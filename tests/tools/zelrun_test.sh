@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# zelpack compiles a project byte-exactly; zelrun runs it and reports store, trace, boxes, exit.
+set -euo pipefail
+build=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+
+cat >"$work/p.json" <<'JSON'
+{"title": "T", "productCode": "{P}", "revisionCode": "{R}",
+ "statements": [
+  {"command": "Comment", "parameters": [""], "id": "{1}"},
+  {"command": "If", "parameters": ["NOSUCH", "0", "x", "FALSE"], "id": "{2}", "disabled": false},
+  {"command": "End", "id": "{3}"}
+ ]}
+JSON
+"$build/tools/zelpack" script "$work/p.json" -o "$work/p.script"
+printf 'Comment\r\nIf\r\nEnd\r\n$\r\n{1}\r\n{2}\r\n{3}\r\n$\r\n{1}\r\n\r\n{2}\r\nNOSUCH\r\n0\r\nx\r\nFALSE\r\n$\r\n\r\n\r\n\r\n$\r\n{P}\r\nT\r\n$\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n$\r\n0\r\n$\r\n{R}\r\n$\r\nFALSE\r\nEnglish\r\n$\r\n' >"$work/expected"
+cmp "$work/p.script" "$work/expected" || fail "zelpack output differs"
+
+# NOSUCH is defined by a statement that the run skips: valid, but undefined at run time.
+cat >"$work/q.json" <<'JSON'
+{"title": "T", "statements": [
+  {"command": "If", "parameters": ["REPAIR", "0", "TRUE", "FALSE"]},
+  {"command": "Set Variable", "parameters": ["NOSUCH", "x"]},
+  {"command": "End"},
+  {"command": "If", "parameters": ["NOSUCH", "0", "x", "FALSE"]},
+  {"command": "End"}
+ ]}
+JSON
+"$build/tools/zelpack" script "$work/q.json" -o "$work/q.script"
+set +e
+"$build/tools/zelrun" --trace "$work/q.script" >"$work/out" 2>"$work/err"
+code=$?
+set -e
+[ "$code" = 0 ] || fail "exit code $code"
+grep -qx 'exec 1 If' "$work/err" || fail "no trace"
+grep -qx 'exec 4 If' "$work/err" || fail "no trace of the second If"
+grep -qxF 'MessageBox: Kestrix | Runtime error in setup script:\x0D\x0DLine 4: Attempting to get value of undefined variable NOSUCH | icon=3 | buttons=1' "$work/err" \
+  || { cat "$work/err"; fail "script error box"; }
+grep -qx 'WIZARD=NEXT' "$work/out" || fail "store not printed"
+
+# Silent: no box; an override protected from the script.
+"$build/tools/zelrun" --silent --arg 'TARGETDIR=C:\X' "$work/q.script" >"$work/out" 2>"$work/err"
+! grep -q MessageBox "$work/err" || fail "silent run showed a box"
+grep -qxF 'TARGETDIR=C:\X' "$work/out" || fail "override lost"
+
+# A truncated script is the general failure report with exit code 11.
+head -c 40 "$work/q.script" >"$work/cut.script"
+set +e
+"$build/tools/zelrun" "$work/cut.script" >"$work/out" 2>"$work/err"
+code=$?
+set -e
+[ "$code" = 11 ] || fail "truncated script exit code $code"
+grep -q '^MessageBox: Kestrix | Runtime error in install: the script ends before' "$work/err" || fail "general failure box"
+echo "zelrun: 1 passed, 0 failed"

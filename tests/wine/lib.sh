@@ -1,0 +1,36 @@
+# Helpers for Wine tests: source it, then call xvfb_start (for tests that draw windows; it must
+# come first, since the prefix's desktop binds to the display it finds) and wine_prefix.
+# Each test gets a throw-away prefix and, when it draws, its own X display.
+
+wine_prefix() {
+  WINEPREFIX=$(mktemp -d /tmp/kx-wine.XXXXXX)
+  export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+  export WINEARCH=win64
+  wineboot -i >/dev/null 2>&1
+  trap wine_cleanup EXIT
+}
+
+wine_cleanup() {
+  wineserver -k >/dev/null 2>&1 || true
+  [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" >/dev/null 2>&1 || true
+  rm -rf "$WINEPREFIX"
+}
+
+# Starts Xvfb on a free display number and exports DISPLAY.
+xvfb_start() {
+  local n
+  for n in $(seq 90 140); do
+    [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] && continue
+    Xvfb :$n -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    XVFB_PID=$!
+    export DISPLAY=:$n
+    for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$n ] && return 0; sleep 0.1; done
+  done
+  echo "FAIL: no X display" >&2
+  return 1
+}
+
+# screenshot FILE: the whole screen as PNG.
+screenshot() { import -window root "$1"; }
+
+fail() { echo "FAIL: $*" >&2; exit 1; }

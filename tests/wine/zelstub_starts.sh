@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# The x64 engine is a PE32+ program that starts under Wine and ends cleanly when run silently.
+set -euo pipefail
+build=$1
+exe="$build/platform/win32/zelstub.exe"
+file "$exe" | grep -q 'PE32+ executable' || { echo "FAIL: $exe is not PE32+"; exit 1; }
+prefix=$(mktemp -d /tmp/kx-wine.XXXXXX)
+trap 'WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1; rm -rf "$prefix"' EXIT
+export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+wineboot -i >/dev/null 2>&1
+set +e
+timeout 60 wine "$exe" /s
+code=$?
+set -e
+[ "$code" = 0 ] || { echo "FAIL: exit code $code"; exit 1; }
+echo "zelstub starts: 1 passed, 0 failed"
