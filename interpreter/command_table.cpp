@@ -5,6 +5,7 @@
 #include "dialogs/display_dialog.h"
 #include "interpreter/commands.h"
 #include "interpreter/interpreter.h"
+#include "interpreter/termination.h"
 #include "interpreter/value_commands.h"
 
 namespace kx {
@@ -35,10 +36,10 @@ constexpr auto kCommands = std::to_array<Entry>({
     {"Get Temporary File", commandGetTemporaryFile},
     {"MessageBox", commandMessageBox},
     // Termination and reboot.
-    {"Terminate Install", commandNothing},
-    {"Terminate with Exit Code", commandNothing},
-    {"Reboot Computer", commandNothing},
-    {"Reboot and Resume", commandNothing},
+    {"Terminate Install", commandTerminateInstall},
+    {"Terminate with Exit Code", commandTerminateWithExitCode},
+    {"Reboot Computer", commandRebootComputer},
+    {"Reboot and Resume", commandRebootAndResume},
     // Dialogs.
     {"Display Dialog", commandDisplayDialog},
     {"Hide Dialog", commandHideDialog},

@@ -71,6 +71,9 @@ struct StartOptions {
 
 enum class RunEnd { Normal, Silent, Error };
 
+// The exit code of a run that failed: the general failure report's, and a script error's.
+inline constexpr int kFailureExitCode = 11;
+
 // The random generator of "Mathematics": zero when the engine starts, changed only by scripts.
 struct RandomGenerator {
   int32_t multiplier = 0;

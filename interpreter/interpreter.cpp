@@ -4,6 +4,7 @@
 #include "interpreter/commands.h"
 #include "interpreter/conditions.h"
 #include "interpreter/script_error.h"
+#include "interpreter/termination.h"
 #include "interpreter/values.h"
 #include "plugins/plugin_host.h"
 
@@ -12,7 +13,6 @@ namespace {
 
 constexpr size_t kMessagePumpInterval = 314;
 constexpr std::string_view kInitialization = "Initialization";
-constexpr std::string_view kRunKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\\";
 
 Lines splitLines(const std::string& text) {
   Lines lines;
@@ -169,11 +169,6 @@ void dispatch(Engine& engine) {
   if (CommandFunction command = findCommand(name)) command(engine);
 }
 
-// Characters 2 to 9 of the product code: the first group of the GUID without its brace.
-std::string resumeEntryName(const std::string& productCode) {
-  return productCode.size() > 1 ? productCode.substr(1, 8) : std::string();
-}
-
 std::string chooseSetupLanguage(Engine& engine) {
   FileSystem& files = *engine.platform.files;
   const std::string& folder = engine.options.supportFolder;
@@ -261,9 +256,10 @@ std::string patchPackagePath(const std::string& msiFile) {
 // Steps 6 to 11 of preparing a run; their failures are script errors of position 0.
 void prepareRunVariables(Engine& engine) {
   writeInitializationVariables(engine);
-  const std::string productCode = valueOrEmpty(engine, "PRODUCTCODE");
-  for (RegistryRoot root : {RegistryRoot::CurrentUser, RegistryRoot::LocalMachine})
-    engine.platform.registry->deleteValue(root, std::string(kRunKey), resumeEntryName(productCode));
+  const std::string resumeEntry = resumeEntryName(valueOrEmpty(engine, "PRODUCTCODE"));
+  if (!resumeEntry.empty())
+    for (RegistryRoot root : {RegistryRoot::CurrentUser, RegistryRoot::LocalMachine})
+      engine.platform.registry->deleteValue(root, std::string(kRunKey), resumeEntry);
   for (size_t k = 1; k <= engine.script.statementCount(); ++k) {
     const std::string header = engine.script.commandHeader(k, true);
     if (!header.empty()) engine.recordProperty("A" + header, "FALSE");
@@ -283,6 +279,13 @@ void reportScriptError(Engine& engine, const std::string& message) {
   box.text = engine.messages.message(20) + "\r\rLine " + std::to_string(engine.run.position) +
              ": " + message;
   engine.platform.ui->messageBox(box);
+}
+
+void endWithScriptError(Engine& engine, const std::string& message) {
+  reportScriptError(engine, message);
+  // In a silent run the exit code is the only outcome of a failure: a run that a script error
+  // ended never reports success.
+  if (engine.exitCode == 0) engine.exitCode = kFailureExitCode;
 }
 
 void commandNothing(Engine&) {}
@@ -360,7 +363,7 @@ RunResult runScript(Engine& engine) {
   try {
     prepareRunVariables(engine);
   } catch (const std::exception& error) {
-    reportScriptError(engine, error.what());
+    endWithScriptError(engine, error.what());
     result.end = RunEnd::Error;
     return result;
   }
@@ -381,7 +384,7 @@ RunResult runScript(Engine& engine) {
       if (run.position >= count) break;
     }
   } catch (const std::exception& error) {
-    reportScriptError(engine, error.what());
+    endWithScriptError(engine, error.what());
     result.end = RunEnd::Error;
   }
   return result;

@@ -16,6 +16,8 @@ RunResult runScript(Engine& engine);
 
 // The script-error report of a failing statement.
 void reportScriptError(Engine& engine, const std::string& message);
+// The report, and the failure exit code unless a command chose one.
+void endWithScriptError(Engine& engine, const std::string& message);
 
 // Flow-control commands.
 void commandGoToLabel(Engine& engine);

@@ -73,6 +73,8 @@ class Registry {
                            const std::string& valueName) = 0;
 };
 
+enum class FolderCreation { Created, AlreadyExists, Failed };
+
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
@@ -84,6 +86,16 @@ class FileSystem {
   // Names (not paths) of the entries of a folder that match a wildcard pattern such as "*.txt".
   virtual std::vector<std::string> listFolder(const std::string& folder,
                                               const std::string& pattern) = 0;
+  // Creates one folder whose parent exists. AlreadyExists when anything of that name is there
+  // already, so that of two callers racing for one name only one gets Created.
+  virtual FolderCreation createFolderExclusive(const std::string& path) = 0;
+  // Copies a file, replacing the target.
+  virtual bool copyFile(const std::string& from, const std::string& to) = 0;
+  // Clears every attribute (read-only, hidden, system) of a file.
+  virtual bool setNormalAttributes(const std::string& path) = 0;
+  // Deletes a folder with everything in it, clearing attributes first; links inside it are
+  // removed, never followed. Entries that cannot be deleted are skipped.
+  virtual void removeTree(const std::string& path) = 0;
   // The short (8.3) form of an existing path as the file system reports it; nullopt when it
   // reports none.
   virtual std::optional<std::string> shortPathName(const std::string& path) = 0;
@@ -109,6 +121,33 @@ class SystemInfo {
   virtual bool isAdministrator() = 0;
   // A shell folder by its CSIDL number, without a trailing backslash; empty when unknown.
   virtual std::string specialFolder(int csidl) = 0;
+  // Asks the system to restart the computer (enabling the shutdown privilege first); the
+  // answer is not examined.
+  virtual void requestRestart() = 0;
+};
+
+struct FileVersion {
+  uint16_t major = 0, minor = 0, release = 0, build = 0;
+};
+
+// What only the engine's start-up needs: its command line, the processor binding, the system's
+// common controls and the start-up windows (splash picture and "preparing" window).
+class StartupServices {
+ public:
+  virtual ~StartupServices() = default;
+  // The whole command line as the process received it.
+  virtual std::string commandLine() = 0;
+  // The arguments as the platform splits and unquotes them, program path excluded.
+  virtual std::vector<std::string> arguments() = 0;
+  virtual void bindToFirstProcessor() = 0;
+  // The file version of the system's "comctl32.dll"; nullopt when it cannot be read.
+  virtual std::optional<FileVersion> commonControlsVersion() = 0;
+  // Shows the splash (unless splashPicture is empty) and the preparing window.
+  virtual void showStartWindows(const std::string& splashPicture, const std::string& caption,
+                                const std::string& text) = 0;
+  virtual WindowHandle preparingWindow() = 0;
+  virtual void setPreparingProgress(int minimum, int maximum, int position) = 0;
+  virtual void closeStartWindows() = 0;
 };
 
 // One call of a plug-in library's `RunTimeExecute`.

@@ -2,10 +2,8 @@
 
 namespace kx {
 
-constexpr int kGeneralFailureExitCode = 11;
-
 void reportGeneralFailure(Engine& engine, const std::string& message) {
-  engine.exitCode = kGeneralFailureExitCode;
+  engine.exitCode = kFailureExitCode;
   if (engine.options.silent) return;
   MessageBoxRequest box;
   box.caption = "Kestrix";

@@ -5,6 +5,7 @@
 
 namespace kx {
 
+
 // Reads the script from its file's bytes and runs it. A failure outside the statements
 // (a script that ends early, a failing preparation step) is the general failure report:
 // message entry 5 and the failure's text, exit code 11.

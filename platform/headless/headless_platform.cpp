@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <fnmatch.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -152,6 +153,28 @@ std::vector<std::string> HeadlessPlatform::listFolder(const std::string& folder,
   }
   std::sort(names.begin(), names.end());
   return names;
+}
+
+FolderCreation HeadlessPlatform::createFolderExclusive(const std::string& path) {
+  if (::mkdir(hostPath(path).c_str(), 0777) == 0) return FolderCreation::Created;
+  return errno == EEXIST ? FolderCreation::AlreadyExists : FolderCreation::Failed;
+}
+
+bool HeadlessPlatform::copyFile(const std::string& from, const std::string& to) {
+  std::error_code ec;
+  return fs::copy_file(hostPath(from), hostPath(to), fs::copy_options::overwrite_existing, ec);
+}
+
+bool HeadlessPlatform::setNormalAttributes(const std::string& path) {
+  std::error_code ec;
+  fs::permissions(hostPath(path), fs::perms::owner_read | fs::perms::owner_write,
+                  fs::perm_options::add, ec);
+  return !ec;
+}
+
+void HeadlessPlatform::removeTree(const std::string& path) {
+  std::error_code ec;
+  fs::remove_all(hostPath(path), ec);  // never follows symbolic links
 }
 
 std::optional<std::string> HeadlessPlatform::shortPathName(const std::string& path) {

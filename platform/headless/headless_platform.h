@@ -49,6 +49,10 @@ class HeadlessPlatform : public UserInterface,
   bool writeFile(const std::string& path, const std::string& bytes) override;
   bool deleteFile(const std::string& path) override;
   std::vector<std::string> listFolder(const std::string& folder, const std::string& pattern) override;
+  FolderCreation createFolderExclusive(const std::string& path) override;
+  bool copyFile(const std::string& from, const std::string& to) override;
+  bool setNormalAttributes(const std::string& path) override;
+  void removeTree(const std::string& path) override;
   // The host keeps no 8.3 names: an existing path is its own short form, as on a Windows
   // volume without short names.
   std::optional<std::string> shortPathName(const std::string& path) override;
@@ -67,6 +71,7 @@ class HeadlessPlatform : public UserInterface,
   bool isNtFamily() override { return true; }
   bool isAdministrator() override { return true; }
   std::string specialFolder(int csidl) override;
+  void requestRestart() override { log_ << "Restart requested\n"; }
 
   // Windows libraries do not load on the build machine: every plug-in call fails, which leaves
   // the variables as they were.

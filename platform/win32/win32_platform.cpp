@@ -169,6 +169,44 @@ std::vector<std::string> Win32Platform::listFolder(const std::string& folder,
   return names;
 }
 
+FolderCreation Win32Platform::createFolderExclusive(const std::string& path) {
+  if (CreateDirectoryA(path.c_str(), nullptr)) return FolderCreation::Created;
+  return GetLastError() == ERROR_ALREADY_EXISTS ? FolderCreation::AlreadyExists
+                                                : FolderCreation::Failed;
+}
+
+bool Win32Platform::copyFile(const std::string& from, const std::string& to) {
+  SetFileAttributesA(to.c_str(), FILE_ATTRIBUTE_NORMAL);  // a read-only target would refuse
+  return CopyFileA(from.c_str(), to.c_str(), FALSE) != 0;
+}
+
+bool Win32Platform::setNormalAttributes(const std::string& path) {
+  return SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL) != 0;
+}
+
+void Win32Platform::removeTree(const std::string& path) {
+  const std::string folder = withTrailingBackslash(path);
+  WIN32_FIND_DATAA data;
+  HANDLE search = FindFirstFileA((folder + "*").c_str(), &data);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      const std::string name = data.cFileName;
+      if (name == "." || name == "..") continue;
+      const std::string entry = folder + name;
+      SetFileAttributesA(entry.c_str(), FILE_ATTRIBUTE_NORMAL);
+      const bool isFolder = data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
+      const bool isLink = data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT;
+      if (isFolder && !isLink) removeTree(entry);
+      if (isFolder)
+        RemoveDirectoryA(entry.c_str());  // for a link: the link itself, not its target
+      else
+        DeleteFileA(entry.c_str());
+    } while (FindNextFileA(search, &data));
+    FindClose(search);
+  }
+  RemoveDirectoryA(path.c_str());
+}
+
 std::optional<std::string> Win32Platform::shortPathName(const std::string& path) {
   const DWORD needed = GetShortPathNameA(path.c_str(), nullptr, 0);
   if (needed == 0) return std::nullopt;
@@ -287,6 +325,19 @@ bool Win32Platform::isAdministrator() {
   if (!CheckTokenMembership(nullptr, administrators, &member)) member = FALSE;
   FreeSid(administrators);
   return member != FALSE;
+}
+
+void Win32Platform::requestRestart() {
+  HANDLE token;
+  if (OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) {
+    TOKEN_PRIVILEGES privileges = {};
+    privileges.PrivilegeCount = 1;
+    privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    if (LookupPrivilegeValueA(nullptr, "SeShutdownPrivilege", &privileges.Privileges[0].Luid))
+      AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr);
+    CloseHandle(token);
+  }
+  ExitWindowsEx(EWX_REBOOT, 0);
 }
 
 std::string Win32Platform::specialFolder(int csidl) {

@@ -34,6 +34,10 @@ class Win32Platform : public UserInterface,
   bool writeFile(const std::string& path, const std::string& bytes) override;
   bool deleteFile(const std::string& path) override;
   std::vector<std::string> listFolder(const std::string& folder, const std::string& pattern) override;
+  FolderCreation createFolderExclusive(const std::string& path) override;
+  bool copyFile(const std::string& from, const std::string& to) override;
+  bool setNormalAttributes(const std::string& path) override;
+  void removeTree(const std::string& path) override;
   std::optional<std::string> shortPathName(const std::string& path) override;
   std::optional<std::string> longPathName(const std::string& path) override;
   std::optional<std::string> createTemporaryFile(const std::string& folder,
@@ -47,6 +51,7 @@ class Win32Platform : public UserInterface,
   bool isNtFamily() override;
   bool isAdministrator() override;
   std::string specialFolder(int csidl) override;
+  void requestRestart() override;
 
  private:
   unsigned long interpreterThread_;  // the thread that owns the windows and waits for workers

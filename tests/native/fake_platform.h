@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,10 @@ class FakePlatform : public UserInterface,
   std::deque<DialogOutcome> outcomes;
   std::map<std::string, std::string> files;          // upper-case path -> bytes
   std::map<std::string, std::string> originalPaths;  // upper-case path -> as first written
+  std::set<std::string> folders;          // upper-case paths without a trailing backslash
+  std::set<std::string> readOnlyFiles;    // upper-case paths
+  std::set<std::string> foldersThatFail;  // createFolderExclusive answers Failed for these
+  int restartRequests = 0;
   std::map<std::string, std::string> registry;
   // Answers of the path services by upper-case path; a path not listed does not exist.
   std::map<std::string, std::string> shortNames;
@@ -119,7 +124,16 @@ class FakePlatform : public UserInterface,
   }
 
   bool fileExists(const std::string& path) override { return files.contains(upperAscii(path)); }
-  bool folderExists(const std::string&) override { return true; }
+  static std::string folderKey(const std::string& path) {
+    return upperAscii(withoutTrailingBackslash(path));
+  }
+  // A folder exists when it was created or a file lies somewhere under it.
+  bool folderExists(const std::string& path) override {
+    const std::string key = folderKey(path);
+    if (folders.contains(key)) return true;
+    const auto after = files.lower_bound(key + "\\");
+    return after != files.end() && after->first.starts_with(key + "\\");
+  }
   std::optional<std::string> readFile(const std::string& path) override {
     auto found = files.find(upperAscii(path));
     if (found == files.end()) return std::nullopt;
@@ -144,6 +158,34 @@ class FakePlatform : public UserInterface,
                                                       : original->second.substr(prefix.size()));
     }
     return names;
+  }
+
+  FolderCreation createFolderExclusive(const std::string& path) override {
+    const std::string key = folderKey(path);
+    if (foldersThatFail.contains(key)) return FolderCreation::Failed;
+    if (FakePlatform::folderExists(path) || fileExists(path)) return FolderCreation::AlreadyExists;
+    folders.insert(key);
+    return FolderCreation::Created;
+  }
+  bool copyFile(const std::string& from, const std::string& to) override {
+    const auto found = files.find(upperAscii(from));
+    if (found == files.end()) return false;
+    originalPaths.emplace(upperAscii(to), to);
+    files[upperAscii(to)] = found->second;
+    if (readOnlyFiles.contains(upperAscii(from))) readOnlyFiles.insert(upperAscii(to));
+    return true;
+  }
+  bool setNormalAttributes(const std::string& path) override {
+    readOnlyFiles.erase(upperAscii(path));
+    return fileExists(path);
+  }
+  void removeTree(const std::string& path) override {
+    const std::string key = folderKey(path);
+    const auto inside = [&](const std::string& p) {
+      return p == key || p.starts_with(key + "\\");
+    };
+    std::erase_if(files, [&](const auto& file) { return inside(file.first); });
+    std::erase_if(folders, inside);
   }
 
   std::optional<std::string> shortPathName(const std::string& path) override {
@@ -177,6 +219,7 @@ class FakePlatform : public UserInterface,
     messageArrived_.notify_all();
   }};
 
+  void requestRestart() override { ++restartRequests; }
   std::string specialFolder(int csidl) override {
     switch (csidl) {
       case 0x00:
@@ -202,6 +245,32 @@ class FakePlatform : public UserInterface,
   std::mutex messageLock_;
   std::condition_variable messageArrived_;
   int wakeUps_ = 0;
+};
+
+// The start-up's services: a given command line and common controls version; the start-up
+// windows are recorded as events.
+class FakeStartup : public StartupServices {
+ public:
+  std::string line = "setup.exe";
+  std::vector<std::string> split;
+  std::optional<FileVersion> comctl = FileVersion{6, 10, 0, 0};
+  std::vector<std::string> events;
+  bool boundToFirstProcessor = false;
+
+  std::string commandLine() override { return line; }
+  std::vector<std::string> arguments() override { return split; }
+  void bindToFirstProcessor() override { boundToFirstProcessor = true; }
+  std::optional<FileVersion> commonControlsVersion() override { return comctl; }
+  void showStartWindows(const std::string& splashPicture, const std::string& caption,
+                        const std::string& text) override {
+    events.push_back("show " + splashPicture + " | " + caption + " | " + text);
+  }
+  WindowHandle preparingWindow() override { return 77; }
+  void setPreparingProgress(int minimum, int maximum, int position) override {
+    events.push_back("progress " + std::to_string(minimum) + " " + std::to_string(maximum) + " " +
+                     std::to_string(position));
+  }
+  void closeStartWindows() override { events.push_back("close"); }
 };
 
 }  // namespace kx::test

@@ -1,0 +1,136 @@
+#!/usr/bin/env bash
+# A setup built from zelstub.exe and a script runs under Wine: exit codes of silent runs, the
+# support folder, the setup files beside it, the resume entry, and the start-up windows as the UI
+# driver reads them.
+set -euo pipefail
+build=$(cd "$1" && pwd)
+source "$2/tests/wine/lib.sh"
+xvfb_start
+wine_prefix
+work=$(mktemp -d /tmp/kx-setup.XXXXXX)
+trap 'wine_cleanup; rm -rf "$work"' EXIT
+
+# project NAME STATEMENTS-JSON: a script NAME.script compiled by our zelpack.
+project() {
+  cat >"$work/$1.json" <<JSON
+{"title": "Wine Test", "productCode": "{6F1C2D3E-0000-4000-8000-000000000001}",
+ "revisionCode": "{6F1C2D3E-0000-4000-8000-000000000002}", "statements": $2}
+JSON
+  (cd "$work" && wine "$build/tools/zelpack.exe" script "$1.json" -o "$1.script") ||
+    fail "zelpack $1"
+}
+
+# setup FOLDER SCRIPT-OR-EMPTY FILES...: setup.exe (the engine with the script appended) and
+# the named support files in a folder of its own.
+setup() {
+  local folder="$work/$1" script=$2
+  shift 2
+  rm -rf "$folder" && mkdir -p "$folder"
+  cp "$build/platform/win32/zelstub.exe" "$folder/setup.exe"
+  [ -z "$script" ] || cat "$work/$script" >>"$folder/setup.exe"
+  for file in "$@"; do echo "$file" >"$folder/$file"; done
+}
+
+# exit_code FOLDER ARGS...: the setup's whole exit code, read through cmd (the shell's exit
+# status would keep only its low byte).
+exit_code() {
+  local folder=$1
+  shift
+  (cd "$work/$folder" &&
+    printf 'start /wait setup.exe %s\r\necho [%%ERRORLEVEL%%]>code.txt\r\n' "$*" >run.bat &&
+    timeout 120 wine cmd /c run.bat >/dev/null 2>&1) || true
+  tr -d '[]\r\n' <"$work/$folder/code.txt"
+}
+
+expect_code() {
+  local expected=$1 folder=$2
+  shift 2
+  local code
+  code=$(exit_code "$folder" "$@")
+  [ "$code" = "$expected" ] || fail "$folder $*: exit code $code, expected $expected"
+}
+
+temp=$(winepath -u "$(wine cmd /c echo %TEMP% 2>/dev/null | tr -d '\r')")
+[ -d "$temp" ] || fail "no temporary folder ($temp)"
+
+project terminate '[{"command": "Terminate with Exit Code", "parameters": ["$CODE$"]}]'
+# Passes validation, fails when it runs: the mode is not an integer.
+project failing '[{"command": "Parse String", "parameters": ["a.b", ".", "F", "S", "zero", "", ""]}]'
+
+setup code terminate.script setup.res setup.msi
+expect_code 3010 code /s CODE=3010
+expect_code 0 code /s CODE=abc
+ls -d "$temp"/zel* >/dev/null 2>&1 && fail "support folder left behind: $(ls -d "$temp"/zel*)"
+
+setup bare "" setup.res setup.msi
+expect_code 0 bare /s
+
+setup failing failing.script setup.res setup.msi
+expect_code 11 failing /s
+
+head -c 60 "$work/terminate.script" >"$work/cut.script"
+setup cut cut.script setup.res setup.msi
+expect_code 11 cut /s
+
+# Only a patch package: the run proceeds (and here ends with its exit code).
+setup patch terminate.script setup.res setup.msp
+expect_code 7 patch /s CODE=7
+
+# With zel1 and zel2 taken, the run takes zel3; an early end (no database) leaves it in place.
+mkdir -p "$temp/zel1" "$temp/zel2"
+echo kept >"$temp/zel1/leftover.txt"
+setup nodatabase terminate.script setup.res
+expect_code 0 nodatabase /s CODE=5
+[ -d "$temp/zel3" ] || fail "zel3 not created: $(ls "$temp")"
+[ "$(cat "$temp/zel1/leftover.txt")" = kept ] || fail "zel1 touched"
+[ -d "$temp/zel2" ] || fail "zel2 removed"
+[ -d "$temp/zel4" ] && fail "zel4 created"
+
+# "Reboot and Resume" writes the resume entry (HKLM: the Wine user is an administrator) with the
+# program path and the arguments; the next start removes it before its first statement.
+project resume '[{"command": "Reboot and Resume"}]'
+setup resume resume.script setup.res setup.msi
+run_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
+expect_code 0 resume TARGETDIR=X /s
+entry=$(wine reg query "$run_key" /v 6F1C2D3E 2>/dev/null | tr -d '\r' | grep 6F1C2D3E) ||
+  fail "no resume entry"
+expected="$(winepath -w "$work/resume/setup.exe") TARGETDIR=X /s"
+[ "${entry#*REG_SZ    }" = "$expected" ] || fail "resume entry '$entry', expected '$expected'"
+cp "$work/code/setup.exe" "$work/resume/setup.exe"
+expect_code 3 resume /s CODE=3
+wine reg query "$run_key" /v 6F1C2D3E >/dev/null 2>&1 && fail "resume entry not removed"
+
+# Windows: a message file carried by zel.dll (90 lines) gives the preparing window its texts and
+# replaces "Setup resource not found" (no payload archive here), read back by the UI driver.
+setup shown terminate.script setup.msi
+{ cat "$build/platform/win32/zelstub.exe"; for n in $(seq 90); do printf 'text %d\r\n' "$n"; done; } \
+  >"$work/shown/zel.dll"
+convert -size 320x200 gradient:navy-skyblue bmp3:"$work/shown/setup.bmp"
+(cd "$work/shown" && wine setup.exe >/dev/null 2>&1; echo $? >"$work/shown/exit") &
+shown=$!
+driver="$build/tools/uidriver.exe"
+wine "$driver" --class TSetupInit --timeout 60 >"$work/preparing.txt" || fail "no preparing window"
+wine "$driver" --class TSetupSplash --timeout 5 >"$work/splash.txt" || fail "no splash window"
+mkdir -p "$build/screenshots"
+screenshot "$build/screenshots/startup-windows.png"
+wine "$driver" --class '#32770' --title Kestrix --press OK >"$work/box.txt" || fail "no message box"
+wait "$shown"
+[ "$(cat "$work/shown/exit")" = 0 ] || fail "exit code $(cat "$work/shown/exit") after the box"
+grep -q '^control class=Static id=[0-9-]* text=text 2 ' "$work/box.txt" ||
+  { cat "$work/box.txt"; fail "box text"; }
+grep -q '^window class=TSetupInit title=text 23 .* client=385,89' "$work/preparing.txt" ||
+  { cat "$work/preparing.txt"; fail "preparing window"; }
+grep -q 'text=text 24 rect=72,16,297,33 visible=1' "$work/preparing.txt" || fail "preparing text"
+grep -q '^control class=msctls_progress32 .* rect=16,56,353,17 visible=1' "$work/preparing.txt" ||
+  fail "progress bar"
+# Splash centred on the 1024 x 768 screen; the preparing window below and right of its middle.
+grep -q '^window class=TSetupSplash .* rect=352,284,320,200 ' "$work/splash.txt" ||
+  { cat "$work/splash.txt"; fail "splash placement"; }
+read -r left top width height < <(sed -n 's/^window .* rect=\([-0-9]*\),\([-0-9]*\),\([0-9]*\),\([0-9]*\) .*/\1 \2 \3 \4/p' \
+  "$work/preparing.txt")
+expected_left=$((352 + 160 + 50 < 1024 - width - 25 ? 352 + 160 + 50 : 1024 - width - 25))
+expected_top=$((284 + 200 + 25 < 768 - height - 45 ? 284 + 200 + 25 : 768 - height - 45))
+[ "$left,$top" = "$expected_left,$expected_top" ] ||
+  fail "preparing window at $left,$top, expected $expected_left,$expected_top"
+
+echo "setup runs: 12 passed, 0 failed"
