@@ -1,0 +1,332 @@
+// The archive library over archives that the real 7-Zip makes at test time.
+#include <gtest/gtest.h>
+
+#include "media/zel/archive_access.h"
+#include "media/zel/support.h"
+#include "media/zel/zel.h"
+#include "tests/native/archive_support.h"
+
+namespace kx::test {
+namespace {
+
+struct Listing {
+  std::vector<std::string> names;
+  std::map<std::string, ZelEntry> entries;
+  int32_t error = 0;
+  bool opened = false;
+};
+
+Listing list(const fs::path& archive, const char* password = nullptr,
+             ZelPasswordCallback callback = nullptr) {
+  Listing listing;
+  ZelEntry* entries = nullptr;
+  uint32_t count = 0;
+  void* handle = OpenListArchive(archive.c_str(), 0, callback, 0, 0, 0, password, &entries, &count);
+  listing.error = GetLastArchiveError(0);
+  listing.opened = handle != nullptr;
+  for (uint32_t i = 0; handle && i < count; ++i) {
+    listing.names.push_back(entries[i].name);
+    listing.entries[entries[i].name] = entries[i];
+  }
+  if (handle) CloseListArchive(handle);
+  return listing;
+}
+
+struct Extraction {
+  bool ok = false;
+  int32_t error = 0;
+};
+
+Extraction extract(const fs::path& archive, const fs::path& destination,
+                   const char* password = nullptr, ZelPasswordCallback passwordCallback = nullptr,
+                   ZelProgressCallback progress = nullptr, ZelOverwriteCallback overwrite = nullptr,
+                   const ZelTargetList* targets = nullptr) {
+  Extraction result;
+  result.ok =
+      ExtractArchive(archive.c_str(), ZEL_EXTRACT_WITH_FOLDERS, destination.c_str(), targets, 0,
+                     password, passwordCallback, progress, nullptr, overwrite) != 0;
+  result.error = GetLastArchiveError(0);
+  return result;
+}
+
+struct PackCase {
+  const char* name;
+  const char* switches;
+  const char* method;  // as 7-Zip lists it, to be sure the coder under test was used
+  const char* password;
+};
+
+void PrintTo(const PackCase& pack, std::ostream* out) {
+  *out << pack.switches;
+}
+
+class ArchiveFormats : public ::testing::TestWithParam<PackCase> {};
+
+TEST_P(ArchiveFormats, ExtractsWhat7ZipPackedByteForByte) {
+  const PackCase& pack = GetParam();
+  ScratchFolder scratch;
+  const auto tree = sampleTree();
+  writeTree(scratch / "source", tree);
+  const fs::path archive = scratch / "test.7z";
+  pack7z(scratch / "source", archive, pack.switches);
+  EXPECT_NE(describe7z(archive, pack.password ? pack.password : "").find(pack.method),
+            std::string::npos);
+
+  const Listing listing = list(archive, pack.password);
+  ASSERT_TRUE(listing.opened) << listing.error;
+  for (const auto& [name, bytes] : tree) {
+    const std::string listed = name.ends_with('/') ? name.substr(0, name.size() - 1) : name;
+    ASSERT_TRUE(listing.entries.contains(listed)) << listed;
+    EXPECT_EQ(listing.entries.at(listed).size, bytes.size()) << listed;
+    EXPECT_EQ(listing.entries.at(listed).isFolder != 0, name.ends_with('/')) << listed;
+  }
+
+  const Extraction result = extract(archive, scratch / "out", pack.password);
+  ASSERT_TRUE(result.ok) << result.error;
+  EXPECT_EQ(treeDifferences(readTree(scratch / "out"), tree), std::vector<std::string>{});
+  // Modification times come back from the archive.
+  EXPECT_EQ(std::chrono::duration_cast<std::chrono::seconds>(
+                fs::last_write_time(scratch / "out/readme.txt") -
+                fs::last_write_time(scratch / "source/readme.txt"))
+                .count(),
+            0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    RealSevenZip, ArchiveFormats,
+    ::testing::Values(
+        PackCase{"Lzma", "-m0=lzma -ms=on", "LZMA:", nullptr},
+        PackCase{"LzmaNotSolid", "-m0=lzma -ms=off", "LZMA:", nullptr},
+        PackCase{"LzmaEndMark", "-m0=lzma:eos -ms=off", "LZMA:", nullptr},
+        PackCase{"Lzma2", "-m0=lzma2 -mx=9", "LZMA2:", nullptr},
+        // Small blocks with several threads give many chunks, stored ones for random data.
+        PackCase{"Lzma2Chunks", "-m0=lzma2:d=64k:c=128k -mmt=2 -ms=off", "LZMA2:", nullptr},
+        PackCase{"Copy", "-m0=copy", "Copy", nullptr},
+        PackCase{"CopyPlainHeader", "-m0=copy -mhc=off", "Copy", nullptr},
+        PackCase{"X86", "-m0=bcj -m1=lzma", "BCJ", nullptr},
+        PackCase{"Bcj2", "-mf=BCJ2", "BCJ2", nullptr}, PackCase{"Arm", "-mf=ARM", "ARM ", nullptr},
+        PackCase{"ArmThumb", "-mf=ARMT", "ARMT", nullptr},
+        PackCase{"Arm64", "-mf=ARM64", "ARM64", nullptr},
+        PackCase{"PowerPc", "-mf=PPC", "PPC", nullptr},
+        PackCase{"Sparc", "-mf=SPARC", "SPARC", nullptr},
+        PackCase{"Ia64", "-mf=IA64", "IA64", nullptr},
+        PackCase{"Delta", "-mf=Delta:4", "Delta:4", nullptr},
+        PackCase{"Swap4", "-m0=swap4 -m1=lzma", "Swap4", nullptr},
+        PackCase{"Swap2", "-m0=swap2 -m1=copy", "Swap2", nullptr},
+        PackCase{"AesWithEncryptedHeader", "-psecret -mhe=on", "7zAES", "secret"},
+        PackCase{"AesDataOnly", "-psecret -m0=lzma -ms=off", "7zAES", "secret"},
+        PackCase{"AesNonAsciiPassword", "-p'p\xC3\xA4sswort' -mhe=on", "7zAES", "p\xC3\xA4sswort"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ArchiveLibrary, ListingFailuresCarryTheirCodes) {
+  ScratchFolder scratch;
+  writeTree(scratch / "source", {{"a.txt", "secret data"}});
+  pack7z(scratch / "source", scratch / "locked.7z", "-psecret -mhe=on");
+  writeBytes(scratch / "text.7z", "this is not an archive at all, only text");
+  const std::string locked = readBytes(scratch / "locked.7z");
+  writeBytes(scratch / "truncated.7z", locked.substr(0, locked.size() - 10));
+
+  const struct {
+    fs::path archive;
+    const char* password;
+    int32_t code;
+  } cases[] = {
+      {scratch / "missing.7z", nullptr, ZEL_ARCHIVE_NOT_FOUND},
+      {scratch / "*.7z", nullptr, ZEL_ILLEGAL_PATH},
+      {scratch / "locked.7z", nullptr, ZEL_CANNOT_OPEN},
+      {scratch / "locked.7z", "wrong", ZEL_CANNOT_OPEN},
+      {scratch / "text.7z", nullptr, ZEL_CANNOT_OPEN},
+      {scratch / "truncated.7z", "secret", ZEL_CANNOT_OPEN},
+  };
+  for (const auto& c : cases) {
+    const Listing listing = list(c.archive, c.password);
+    EXPECT_FALSE(listing.opened) << c.archive;
+    EXPECT_EQ(listing.error, c.code) << c.archive;
+    const Extraction result = extract(c.archive, scratch / "out", c.password);
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.error, c.code) << c.archive;
+  }
+  EXPECT_TRUE(list(scratch / "locked.7z", "secret").opened);
+}
+
+TEST(ArchiveLibrary, DamagedDataFailsAndLeavesNoDamagedFile) {
+  ScratchFolder scratch;
+  const std::string data = sampleCode(50000, 3);
+  writeTree(scratch / "source", {{"data.bin", data}});
+  pack7z(scratch / "source", scratch / "plain.7z", "-m0=copy");
+  pack7z(scratch / "source", scratch / "packed.7z", "-m0=lzma");
+  pack7z(scratch / "source", scratch / "locked.7z", "-psecret -m0=lzma");
+  for (const char* name : {"plain.7z", "packed.7z"}) {
+    std::string bytes = readBytes(scratch / name);
+    bytes[32 + 1000] = static_cast<char>(bytes[32 + 1000] ^ 0x55);  // inside the packed data
+    writeBytes(scratch / (std::string("bad-") + name), bytes);
+  }
+  const struct {
+    const char* archive;
+    const char* password;
+    int32_t code;
+  } cases[] = {
+      {"bad-plain.7z", nullptr, ZEL_DATA_ERROR},
+      {"bad-packed.7z", nullptr, ZEL_DATA_ERROR},
+      {"locked.7z", "wrong", ZEL_DATA_ERROR},
+      {"locked.7z", nullptr, ZEL_PASSWORD_REQUIRED},
+  };
+  for (const auto& c : cases) {
+    const fs::path out = scratch / (std::string("out-") + c.archive);
+    EXPECT_TRUE(list(scratch / c.archive, c.password).opened) << c.archive;
+    const Extraction result = extract(scratch / c.archive, out, c.password);
+    EXPECT_FALSE(result.ok) << c.archive;
+    EXPECT_EQ(result.error, c.code) << c.archive;
+    EXPECT_FALSE(fs::exists(out / "data.bin")) << c.archive;
+  }
+  ASSERT_TRUE(extract(scratch / "locked.7z", scratch / "good", "secret").ok);
+  EXPECT_EQ(readBytes(scratch / "good/data.bin"), data);
+}
+
+// Replaces a stored name of an archive with an uncompressed header by another of the same
+// length, and fixes the header's CRCs.
+std::string renameEntry(std::string archive, const std::string& from, const std::string& to) {
+  const auto utf16 = [](const std::string& text) {
+    std::string out;
+    for (const char c : text) out += std::string{c, '\0'};
+    return out;
+  };
+  const size_t at = archive.find(utf16(from));
+  EXPECT_NE(at, std::string::npos);
+  EXPECT_EQ(from.size(), to.size());
+  archive.replace(at, from.size() * 2, utf16(to));
+  const auto bytes = [&](size_t offset) { return reinterpret_cast<uint8_t*>(&archive[offset]); };
+  uint64_t headerOffset = 0, headerSize = 0;
+  std::memcpy(&headerOffset, bytes(12), 8);
+  std::memcpy(&headerSize, bytes(20), 8);
+  const uint32_t headerCrc = zel::crc32Of(bytes(32 + headerOffset), headerSize);
+  std::memcpy(bytes(28), &headerCrc, 4);
+  const uint32_t startCrc = zel::crc32Of(bytes(12), 20);
+  std::memcpy(bytes(8), &startCrc, 4);
+  return archive;
+}
+
+TEST(ArchiveLibrary, EntriesThatWouldLeaveTheDestinationFailTheExtraction) {
+  ScratchFolder scratch;
+  const std::string placeholder = "placeholder-name-0123456789";
+  writeTree(scratch / "source", {{"harmless.txt", "fine"}, {placeholder, "evil"}});
+  pack7z(scratch / "source", scratch / "template.7z", "-m0=copy -mhc=off");
+  const std::string original = readBytes(scratch / "template.7z");
+  const auto padded = [&](std::string name) {
+    return name + std::string(placeholder.size() - name.size(), 'e');
+  };
+  for (const std::string& name :
+       {padded("../"), padded("..\\"), padded("a/../../"), padded("/tmp/"),
+        padded("\\\\server\\share\\"), padded("C:"), padded("file.txt:stream"), padded(".../"),
+        padded("x/.. /"), padded("NUL."), padded("sub/com1.")}) {
+    SCOPED_TRACE(name);
+    writeBytes(scratch / "evil.7z", renameEntry(original, placeholder, name));
+    const fs::path out = scratch / "out";
+    const Extraction result = extract(scratch / "evil.7z", out);
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.error, ZEL_UNSAFE_NAME);
+    EXPECT_FALSE(fs::exists(out / "harmless.txt"));  // nothing at all is written
+    EXPECT_EQ(readTree(scratch.path()).size(), 4u);  // the source, the archives, the listing
+  }
+  writeBytes(scratch / "fine.7z", renameEntry(original, placeholder, padded("./sub/./")));
+  ASSERT_TRUE(extract(scratch / "fine.7z", scratch / "out").ok);
+  EXPECT_EQ(readBytes(scratch / "out/sub" / padded("").substr(8)), "evil");
+}
+
+TEST(ArchiveLibrary, SafeRelativePathKeepsOrdinaryNamesAndRefusesEscapes) {
+  using Parts = std::vector<std::u16string>;
+  EXPECT_EQ(zel::safeRelativePath(u"a/b\\c.txt"), (Parts{u"a", u"b", u"c.txt"}));
+  EXPECT_EQ(zel::safeRelativePath(u"./a//b/"), (Parts{u"a", u"b"}));
+  EXPECT_EQ(zel::safeRelativePath(u"..a/b..c/CONSOLE.txt"),
+            (Parts{u"..a", u"b..c", u"CONSOLE.txt"}));
+  for (const std::u16string name :
+       {u"", u"/", u".", u"..", u"a/..", u"\\a", u"c:a", u"a\u0001", u"aux.txt", u"LPT9", u" . "})
+    EXPECT_FALSE(zel::safeRelativePath(name)) << std::string(name.begin(), name.end());
+}
+
+struct CallbackLog {
+  static inline std::vector<std::pair<uint64_t, uint64_t>> progress;
+  static inline int stopAfter = -1;
+  static inline int overwriteAnswer = ZEL_OVERWRITE_YES;
+  static inline int overwriteAsked = 0;
+  static inline int passwordAsked = 0;
+};
+
+int32_t ZEL_CALL recordProgress(const char*, uint64_t done, uint64_t total) {
+  CallbackLog::progress.emplace_back(done, total);
+  return CallbackLog::stopAfter < 0 ||
+         static_cast<int>(CallbackLog::progress.size()) <= CallbackLog::stopAfter;
+}
+int32_t ZEL_CALL answerOverwrite(uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t,
+                                 uint32_t, uint32_t, uint32_t, uint32_t) {
+  ++CallbackLog::overwriteAsked;
+  return CallbackLog::overwriteAnswer;
+}
+int32_t ZEL_CALL givePassword(char* buffer) {
+  ++CallbackLog::passwordAsked;
+  std::strcpy(buffer, "secret");
+  return 1;
+}
+
+TEST(ArchiveLibrary, CallbacksGivePasswordReportProgressAndDecideOverwrites) {
+  ScratchFolder scratch;
+  const auto tree = sampleTree();
+  writeTree(scratch / "source", tree);
+  pack7z(scratch / "source", scratch / "locked.7z", "-psecret -mhe=on");
+  const fs::path out = scratch / "out";
+
+  // The callback's password wins over the argument, and is asked once per call.
+  CallbackLog::progress.clear();
+  ASSERT_TRUE(extract(scratch / "locked.7z", out, "wrong", givePassword, recordProgress).ok);
+  EXPECT_EQ(CallbackLog::passwordAsked, 1);
+  uint64_t total = 0;
+  for (const auto& [name, bytes] : tree) total += bytes.size();
+  ASSERT_FALSE(CallbackLog::progress.empty());
+  EXPECT_EQ(CallbackLog::progress.back(), std::make_pair(total, total));
+  EXPECT_TRUE(std::is_sorted(CallbackLog::progress.begin(), CallbackLog::progress.end()));
+
+  // Existing files: skipped files keep their bytes, overwritten ones get the archive's.
+  writeBytes(out / "readme.txt", "changed");
+  CallbackLog::overwriteAnswer = ZEL_OVERWRITE_SKIP;
+  ASSERT_TRUE(extract(scratch / "locked.7z", out, "secret", nullptr, nullptr, answerOverwrite).ok);
+  EXPECT_EQ(readBytes(out / "readme.txt"), "changed");
+  EXPECT_EQ(CallbackLog::overwriteAsked, static_cast<int>(tree.size()) - 1);  // not the folder
+  CallbackLog::overwriteAnswer = ZEL_OVERWRITE_ALL;
+  CallbackLog::overwriteAsked = 0;
+  ASSERT_TRUE(extract(scratch / "locked.7z", out, "secret", nullptr, nullptr, answerOverwrite).ok);
+  EXPECT_EQ(CallbackLog::overwriteAsked, 1);
+  EXPECT_EQ(treeDifferences(readTree(out), tree), std::vector<std::string>{});
+
+  // A progress answer of 0 stops the extraction as a failure.
+  CallbackLog::progress.clear();
+  CallbackLog::stopAfter = 3;
+  const Extraction stopped =
+      extract(scratch / "locked.7z", scratch / "stopped", "secret", nullptr, recordProgress);
+  CallbackLog::stopAfter = -1;
+  EXPECT_FALSE(stopped.ok);
+  EXPECT_EQ(stopped.error, ZEL_CANCELLED);
+}
+
+TEST(ArchiveLibrary, ExtractsOnlyTheNamedTargets) {
+  ScratchFolder scratch;
+  writeTree(scratch / "source", sampleTree());
+  pack7z(scratch / "source", scratch / "all.7z", "-ms=on");
+  const char* names[] = {"docs/guide/more.bin", "empty.txt"};
+  const ZelTargetList targets{names, 2};
+  ASSERT_TRUE(
+      extract(scratch / "all.7z", scratch / "out", nullptr, nullptr, nullptr, nullptr, &targets)
+          .ok);
+  const auto tree = sampleTree();
+  EXPECT_EQ(readTree(scratch / "out"),
+            (std::map<std::string, std::string>{
+                {"docs/guide/more.bin", tree.at("docs/guide/more.bin")}, {"empty.txt", ""}}));
+  const char* unknown[] = {"no such file"};
+  const ZelTargetList missing{unknown, 1};
+  const Extraction result =
+      extract(scratch / "all.7z", scratch / "out2", nullptr, nullptr, nullptr, nullptr, &missing);
+  EXPECT_FALSE(result.ok);
+  EXPECT_EQ(result.error, ZEL_NOT_IN_ARCHIVE);
+}
+
+}  // namespace
+}  // namespace kx::test
