@@ -5,6 +5,7 @@
 #include "dialogs/display_dialog.h"
 #include "interpreter/commands.h"
 #include "interpreter/interpreter.h"
+#include "media/archive_extraction.h"
 
 namespace kx {
 namespace {
@@ -113,7 +114,7 @@ constexpr auto kCommands = std::to_array<Entry>({
     // Library registration, media, archives.
     {"Register Library", commandNothing},
     {"Web Media Block", commandNothing},
-    {"Extract 7Zip Archive", commandNothing},
+    {"Extract 7Zip Archive", commandExtract7ZipArchive},
 });
 
 }  // namespace

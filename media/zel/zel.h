@@ -97,6 +97,20 @@ int32_t ZEL_CALL ExtractArchive(const char* archivePath, int32_t mode, const cha
 /* The code of this thread's last failure; the argument is reserved (0). */
 int32_t ZEL_CALL GetLastArchiveError(int32_t reserved);
 
+/* The four entries, for callers that bind them at run time. */
+typedef struct ZelFunctions {
+  void*(ZEL_CALL* openListArchive)(const char*, int32_t, ZelPasswordCallback, int32_t, int32_t,
+                                   int32_t, const char*, ZelEntry**, uint32_t*);
+  void(ZEL_CALL* closeListArchive)(void*);
+  int32_t(ZEL_CALL* extractArchive)(const char*, int32_t, const char*, const ZelTargetList*,
+                                    int32_t, const char*, ZelPasswordCallback, ZelProgressCallback,
+                                    ZelContinueCallback, ZelOverwriteCallback);
+  int32_t(ZEL_CALL* getLastArchiveError)(int32_t);
+} ZelFunctions;
+
+/* The entries of the library linked into this program (not exported by zel.dll). */
+const ZelFunctions* ZelLinkedFunctions(void);
+
 #ifdef __cplusplus
 }
 #endif

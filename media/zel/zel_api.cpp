@@ -76,11 +76,11 @@ bool isDeviceName(const std::u16string& component) {
          stem[3] >= '1' && stem[3] <= '9';
 }
 
-// A password from the callback when it has one, else the argument.
+// A password from the callback when it has one, else the argument; an empty text is none.
 std::optional<std::string> askPassword(ZelPasswordCallback callback, const char* password) {
   if (callback) {
     std::vector<char> buffer(ZEL_PASSWORD_BUFFER_SIZE, '\0');
-    if (callback(buffer.data()) == 1) {
+    if (callback(buffer.data()) == 1 && buffer[0] != '\0') {
       buffer.back() = '\0';
       return std::string(buffer.data());
     }
@@ -390,4 +390,10 @@ extern "C" int32_t ZEL_CALL ExtractArchive(const char* archivePath, int32_t mode
 
 extern "C" int32_t ZEL_CALL GetLastArchiveError(int32_t) {
   return gLastError;
+}
+
+extern "C" const ZelFunctions* ZelLinkedFunctions(void) {
+  static const ZelFunctions functions = {OpenListArchive, CloseListArchive, ExtractArchive,
+                                         GetLastArchiveError};
+  return &functions;
 }

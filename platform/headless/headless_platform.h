@@ -16,11 +16,12 @@ class HeadlessPlatform : public UserInterface,
                          public DialogWindows,
                          public Registry,
                          public FileSystem,
-                         public SystemInfo {
+                         public SystemInfo,
+                         public ArchiveLibrary {
  public:
   HeadlessPlatform(std::string sandboxFolder, std::string enginePath, std::ostream& log);
 
-  Platform platform() { return {this, this, this, this, this}; }
+  Platform platform() { return {this, this, this, this, this, this}; }
   std::deque<MessageAnswer> answers;   // next message box answers; OK when empty
   std::deque<DialogOutcome> outcomes;  // next dialog outcomes; Next when empty
 
@@ -47,6 +48,10 @@ class HeadlessPlatform : public UserInterface,
   bool writeFile(const std::string& path, const std::string& bytes) override;
   bool deleteFile(const std::string& path) override;
   std::vector<std::string> listFolder(const std::string& folder, const std::string& pattern) override;
+  bool createFolders(const std::string& path) override;
+
+  const ZelFunctions* archiveFunctions() override { return ZelLinkedFunctions(); }
+  std::string archivePath(const std::string& path) override { return hostPath(path); }
 
   std::string shortDate() override;
   std::string longTime() override;

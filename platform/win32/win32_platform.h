@@ -8,13 +8,16 @@ class Win32Platform : public UserInterface,
                       public DialogWindows,
                       public Registry,
                       public FileSystem,
-                      public SystemInfo {
+                      public SystemInfo,
+                      public ArchiveLibrary {
  public:
-  Platform platform() { return {this, this, this, this, this}; }
+  Win32Platform();
+  Platform platform() { return {this, this, this, this, this, this}; }
 
   MessageAnswer messageBox(const MessageBoxRequest& request) override;
   void processPendingMessages() override;
   void handleOneMessage() override;
+  void wakeMessageLoop() override;
 
   DialogOutcome show(const std::string& key, bool modal) override;
   void hide(const std::string& key) override;
@@ -31,6 +34,10 @@ class Win32Platform : public UserInterface,
   bool writeFile(const std::string& path, const std::string& bytes) override;
   bool deleteFile(const std::string& path) override;
   std::vector<std::string> listFolder(const std::string& folder, const std::string& pattern) override;
+  bool createFolders(const std::string& path) override;
+
+  const ZelFunctions* archiveFunctions() override;
+  std::string archivePath(const std::string& path) override { return path; }
 
   std::string shortDate() override;
   std::string longTime() override;
@@ -40,6 +47,11 @@ class Win32Platform : public UserInterface,
   bool isNtFamily() override;
   bool isAdministrator() override;
   std::string specialFolder(int csidl) override;
+
+ private:
+  unsigned long mainThread_;
+  bool archiveLibraryLoaded_ = false;
+  ZelFunctions archiveLibrary_{};
 };
 
 }  // namespace kx

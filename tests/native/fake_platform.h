@@ -15,9 +15,10 @@ class FakePlatform : public UserInterface,
                      public DialogWindows,
                      public Registry,
                      public FileSystem,
-                     public SystemInfo {
+                     public SystemInfo,
+                     public ArchiveLibrary {
  public:
-  Platform platform() { return {this, this, this, this, this}; }
+  Platform platform() { return {this, this, this, this, this, this}; }
 
   std::vector<MessageBoxRequest> boxes;
   std::deque<MessageAnswer> answers;
@@ -68,6 +69,14 @@ class FakePlatform : public UserInterface,
 
   bool fileExists(const std::string& path) override { return files.contains(upperAscii(path)); }
   bool folderExists(const std::string&) override { return true; }
+  std::vector<std::string> createdFolders;
+  bool createFolders(const std::string& path) override {
+    createdFolders.push_back(path);
+    return true;
+  }
+  // Archives are real files: paths go to the linked-in library as they are.
+  const ZelFunctions* archiveFunctions() override { return ZelLinkedFunctions(); }
+  std::string archivePath(const std::string& path) override { return path; }
   std::optional<std::string> readFile(const std::string& path) override {
     auto found = files.find(upperAscii(path));
     if (found == files.end()) return std::nullopt;
