@@ -74,11 +74,13 @@ int32_t ZEL_CALL directExtractionProgress(const char* fileName, uint64_t done, u
   {
     std::lock_guard guard(engine.generalLock);
     extraction.percentage = total == 0 ? 100 : static_cast<int64_t>(done * 100 / total) + 1;
-    std::string name = fileName ? fileName : "";
-    name = name.substr(
-        name.find_last_of("\\/") == std::string::npos ? 0 : name.find_last_of("\\/") + 1);
-    extraction.status =
-        name + ", " + std::to_string(extraction.percentage) + engine.messages.message(21);
+    const std::string_view path = fileName ? fileName : "";
+    const size_t folderEnd = path.find_last_of("\\/");
+    std::string status(folderEnd == std::string_view::npos ? path : path.substr(folderEnd + 1));
+    status += ", ";
+    status += std::to_string(extraction.percentage);
+    status += engine.messages.message(21);
+    extraction.status = std::move(status);
     if (extraction.cancel) answer = 0;
   }
   engine.platform.ui->wakeMessageLoop();
@@ -133,7 +135,8 @@ ArchiveOutcome extractArchive(ArchiveLibrary& library, const std::string& archiv
                             libraryFlag ? 0 : 1, password.c_str(), givePendingPassword,
                             progress ? progress : goOn, alwaysContinue,
                             overwriteAll ? overwriteEvery : overwriteOne) != 0;
-    if (!outcome.ok) outcome.error = "#" + std::to_string(zel->getLastArchiveError(0));
+    if (!outcome.ok)
+      outcome.error = std::string(1, '#').append(std::to_string(zel->getLastArchiveError(0)));
   } catch (const std::exception& error) {
     outcome.ok = false;
     outcome.error = error.what();
