@@ -1,0 +1,65 @@
+// Archives that we write, read back by the real 7-Zip and by our own reader.
+#include <gtest/gtest.h>
+
+#include "media/zel/seven_zip_writer.h"
+#include "media/zel/support.h"
+#include "media/zel/zel.h"
+#include "tests/native/archive_support.h"
+
+namespace kx::test {
+namespace {
+
+void expectBothExtract(const ScratchFolder& scratch,
+                       const std::map<std::string, std::string>& tree) {
+  const fs::path archive = scratch / "ours.7z";
+  shell("LC_ALL=C.UTF-8 7zz t -bso0 -bsp0 " + quoted(archive));
+  shell("LC_ALL=C.UTF-8 7zz x -bso0 -bsp0 -o" + quoted(scratch / "by-7zip") + " " +
+        quoted(archive));
+  EXPECT_EQ(treeDifferences(readTree(scratch / "by-7zip"), tree), std::vector<std::string>{});
+  ASSERT_NE(ExtractArchive(archive.c_str(), ZEL_EXTRACT_WITH_FOLDERS, (scratch / "by-us").c_str(),
+                           nullptr, 0, nullptr, nullptr, nullptr, nullptr, nullptr),
+            0)
+      << GetLastArchiveError(0);
+  EXPECT_EQ(treeDifferences(readTree(scratch / "by-us"), tree), std::vector<std::string>{});
+}
+
+TEST(ArchiveWriter, WritesArchivesThatSevenZipAndWeExtract) {
+  ScratchFolder scratch;
+  const auto tree = sampleTree();
+  writeTree(scratch / "source", tree);
+  zel::writeSevenZip(scratch / "ours.7z", zel::entriesOfFolder(scratch / "source"));
+  expectBothExtract(scratch, tree);
+  // 7-Zip restores the times we recorded.
+  EXPECT_EQ(std::chrono::duration_cast<std::chrono::seconds>(
+                fs::last_write_time(scratch / "by-7zip/docs/guide/chapter.txt") -
+                fs::last_write_time(scratch / "source/docs/guide/chapter.txt"))
+                .count(),
+            0);
+}
+
+TEST(ArchiveWriter, WritesArchivesWithoutAnyData) {
+  ScratchFolder scratch;
+  const std::map<std::string, std::string> tree = {
+      {"empty.txt", ""}, {"folder/", ""}, {"other/nested/", ""}, {"other/zero", ""}};
+  writeTree(scratch / "source", tree);
+  zel::writeSevenZip(scratch / "ours.7z", zel::entriesOfFolder(scratch / "source"));
+  expectBothExtract(scratch, tree);
+}
+
+TEST(ArchiveWriter, AnUnreadableFileFailsTheWrite) {
+  ScratchFolder scratch;
+  writeBytes(scratch / "present.txt", "data");
+  const std::vector<zel::WriterEntry> entries = {
+      {u"present.txt", scratch / "present.txt", false, 0, 0x20},
+      {u"gone.txt", scratch / "gone.txt", false, 0, 0x20}};
+  try {
+    zel::writeSevenZip(scratch / "ours.7z", entries);
+    ADD_FAILURE() << "the write succeeded";
+  } catch (const zel::ArchiveError& error) {
+    EXPECT_EQ(error.code, ZEL_WRITE_ERROR);
+  }
+  EXPECT_FALSE(fs::exists(scratch / "ours.7z"));
+}
+
+}  // namespace
+}  // namespace kx::test
