@@ -476,7 +476,10 @@ void SevenZipArchive::extract(const std::vector<bool>& wanted, EntrySink& sink) 
     sink.begin(i);
     sink.end(i);
   }
-  std::vector<uint8_t> buffer(1 << 18);
+  uint64_t largest = 0;
+  for (size_t i = 0; i < entries_.size(); ++i)
+    if (wanted[i]) largest = std::max(largest, entries_[i].size);
+  std::vector<uint8_t> buffer(static_cast<size_t>(std::clamp<uint64_t>(largest, 1, 1 << 18)));
   size_t next = 0;  // first entry of the folder being looked at
   for (size_t f = 0; f < main_.folders.size(); ++f) {
     std::vector<size_t> members;

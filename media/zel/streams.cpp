@@ -17,6 +17,13 @@ namespace {
 
 constexpr size_t kBufferSize = 1 << 16;
 
+// Buffers sized to the data they will hold, so that small archives cost little; at least 64
+// bytes for the filters' look-ahead and a multiple of the AES block.
+size_t bufferSizeFor(uint64_t dataSize) {
+  const uint64_t size = std::clamp<uint64_t>(dataSize, 64, kBufferSize);
+  return static_cast<size_t>((size + 15) / 16 * 16);
+}
+
 void* allocate(void*, size_t size) {
   return std::malloc(size);
 }
@@ -48,10 +55,13 @@ class PackStream : public InStream {
 // A read buffer over a stream for decoders that consume their input in pieces.
 class BufferedInput {
  public:
-  explicit BufferedInput(InStreamPtr stream) : stream_(std::move(stream)), buffer_(kBufferSize) {}
+  explicit BufferedInput(InStreamPtr stream) : stream_(std::move(stream)), buffer_(4096) {}
   // The buffered bytes, refilled when empty; empty only at the end of the stream.
   std::pair<const uint8_t*, size_t> peek() {
     if (begin_ == end_) {
+      // Grows while the input keeps filling it.
+      if (end_ == buffer_.size() && buffer_.size() < kBufferSize)
+        buffer_.resize(buffer_.size() * 2);
       begin_ = 0;
       end_ = stream_->read(buffer_.data(), buffer_.size());
     }
@@ -301,7 +311,7 @@ class FilterDecoder : public SizedDecoder {
       : SizedDecoder(outSize),
         filter_(std::move(filter)),
         input_(std::move(input)),
-        buffer_(kBufferSize) {}
+        buffer_(bufferSizeFor(outSize)) {}
 
  private:
   size_t produce(uint8_t* out, size_t count) override {
@@ -429,7 +439,7 @@ class AesDecoder : public SizedDecoder {
  public:
   AesDecoder(const std::vector<uint8_t>& properties, InStreamPtr input, uint64_t outSize,
              KeyCache& keys)
-      : SizedDecoder(outSize), input_(std::move(input)), buffer_(kBufferSize) {
+      : SizedDecoder(outSize), input_(std::move(input)), buffer_(bufferSizeFor(outSize)) {
     if (properties.size() < 2) fail(ZEL_UNSUPPORTED_METHOD);
     const unsigned cycles = properties[0] & 0x3F;
     const size_t saltSize = ((properties[0] >> 7) & 1u) + (properties[1] >> 4);
