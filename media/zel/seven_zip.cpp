@@ -430,15 +430,20 @@ std::vector<uint8_t> SevenZipArchive::decodeHeader(const StreamsInfo& info) {
 
 InStreamPtr SevenZipArchive::openFolder(const StreamsInfo& info, size_t index) {
   const Folder& folder = info.folders[index];
-  uint64_t offset = kSignatureHeaderSize + info.packPosition;
-  for (size_t i = 0; i < folder.firstPackStream; ++i) offset += info.packSizes[i];
-  if (offset < info.packPosition) badHeader();
+  // Packed streams must lie inside the archive; hostile sizes must not wrap around.
+  const uint64_t end = source_.size();
+  const auto advance = [end](uint64_t& at, uint64_t by) {
+    if (at > end || by > end - at) fail(ZEL_DATA_ERROR);  // the archive is truncated
+    at += by;
+  };
+  uint64_t offset = kSignatureHeaderSize;
+  advance(offset, info.packPosition);
+  for (size_t i = 0; i < folder.firstPackStream; ++i) advance(offset, info.packSizes[i]);
   std::vector<uint64_t> packOffsets;
   for (size_t i = 0; i < folder.packedInputs.size(); ++i) {
     packOffsets.push_back(offset);
-    offset += info.packSizes[folder.firstPackStream + i];
+    advance(offset, info.packSizes[folder.firstPackStream + i]);
   }
-  if (offset > source_.size()) fail(ZEL_DATA_ERROR);  // the archive is truncated
 
   std::vector<bool> built(folder.coders.size());
   // Builds the decoder of a coder's output from its inputs, each coder once: every output is

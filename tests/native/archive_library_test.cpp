@@ -54,6 +54,7 @@ struct PackCase {
   const char* switches;
   const char* method;  // as 7-Zip lists it, to be sure the coder under test was used
   const char* password;
+  const char* tool = "7zz";
 };
 
 void PrintTo(const PackCase& pack, std::ostream* out) {
@@ -68,7 +69,7 @@ TEST_P(ArchiveFormats, ExtractsWhat7ZipPackedByteForByte) {
   const auto tree = sampleTree();
   writeTree(scratch / "source", tree);
   const fs::path archive = scratch / "test.7z";
-  pack7z(scratch / "source", archive, pack.switches);
+  pack7z(scratch / "source", archive, pack.switches, pack.tool);
   EXPECT_NE(describe7z(archive, pack.password ? pack.password : "").find(pack.method),
             std::string::npos);
 
@@ -115,7 +116,13 @@ INSTANTIATE_TEST_SUITE_P(
         PackCase{"Swap2", "-m0=swap2 -m1=copy", "Swap2", nullptr},
         PackCase{"AesWithEncryptedHeader", "-psecret -mhe=on", "7zAES", "secret"},
         PackCase{"AesDataOnly", "-psecret -m0=lzma -ms=off", "7zAES", "secret"},
-        PackCase{"AesNonAsciiPassword", "-p'p\xC3\xA4sswort' -mhe=on", "7zAES", "p\xC3\xA4sswort"}),
+        PackCase{"AesNonAsciiPassword", "-p'p\xC3\xA4sswort' -mhe=on", "7zAES", "p\xC3\xA4sswort"},
+        // p7zip's older encoders.
+        PackCase{"P7zipLzma2", "-m0=lzma2 -mx=7", "LZMA2:", nullptr, "7z"},
+        PackCase{"P7zipBcj2", "-m0=BCJ2 -m1=LZMA -m2=LZMA -m3=LZMA -mb0:1 -mb0s1:2 -mb0s2:3",
+                 "BCJ2", nullptr, "7z"},
+        PackCase{"P7zipX86Solid", "-mf=BCJ -ms=on", "BCJ", nullptr, "7z"},
+        PackCase{"P7zipAes", "-psecret -mhe=on", "7zAES", "secret", "7z"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ArchiveLibrary, ListingFailuresCarryTheirCodes) {

@@ -142,10 +142,12 @@ inline std::string quoted(const fs::path& path) {
   return "'" + path.string() + "'";
 }
 
-// Packs every item of `source` into `archive` with the real 7-Zip and the given switches.
-inline void pack7z(const fs::path& source, const fs::path& archive, const std::string& switches) {
-  shell("cd " + quoted(source) + " && LC_ALL=C.UTF-8 7zz a -bso0 -bsp0 " + quoted(archive) + " * " +
-        switches);
+// Packs every item of `source` into `archive` with the real 7-Zip (`7zz`, or p7zip's `7z`)
+// and the given switches.
+inline void pack7z(const fs::path& source, const fs::path& archive, const std::string& switches,
+                   const std::string& tool = "7zz") {
+  shell("cd " + quoted(source) + " && LC_ALL=C.UTF-8 " + tool + " a -bd " + quoted(archive) +
+        " * " + switches + " > /dev/null");
 }
 
 // What `7zz l -slt` says of the archive (for checking which methods it used).
