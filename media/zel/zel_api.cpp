@@ -118,17 +118,21 @@ fs::path joinPath(const std::string& destination, const std::vector<std::u16stri
   return path;
 }
 
-fs::file_time_type fileTimeOf(uint64_t filetime) {
+constexpr int64_t kTicksTo1970 = 116444736000000000;
+constexpr uint64_t kTicksPerYear = 315576000000000;  // 365.25 days
+
+// The file clock's time of a FILETIME between 1970 and 2200, the range every file clock holds;
+// nullopt for other (damaged or hostile) times.
+std::optional<fs::file_time_type> fileTimeOf(uint64_t filetime) {
   using namespace std::chrono;
-  constexpr int64_t kTicksTo1970 = 116444736000000000;
+  if (filetime < kTicksTo1970 || filetime - kTicksTo1970 > 230 * kTicksPerYear) return std::nullopt;
   const auto since1970 =
-      duration<int64_t, std::ratio<1, 10000000>>(static_cast<int64_t>(filetime) - kTicksTo1970);
+      duration<int64_t, std::ratio<1, 10000000>>(static_cast<int64_t>(filetime - kTicksTo1970));
   return file_clock::from_sys(sys_time<nanoseconds>(duration_cast<nanoseconds>(since1970)));
 }
 
 uint64_t filetimeOf(fs::file_time_type time) {
   using namespace std::chrono;
-  constexpr int64_t kTicksTo1970 = 116444736000000000;
   const auto since1970 = file_clock::to_sys(time).time_since_epoch();
   return static_cast<uint64_t>(
       duration_cast<duration<int64_t, std::ratio<1, 10000000>>>(since1970).count() + kTicksTo1970);
@@ -192,9 +196,10 @@ class FolderSink : public EntrySink {
     if (entry.isFolder || skipping_) return;
     out_.close();
     if (!out_) fail(ZEL_WRITE_ERROR);
-    if (!callbacks_.keepTimes && entry.modified != 0) {
+    const auto modified = fileTimeOf(entry.modified);
+    if (!callbacks_.keepTimes && modified) {
       std::error_code ignored;
-      fs::last_write_time(paths_[index], fileTimeOf(entry.modified), ignored);
+      fs::last_write_time(paths_[index], *modified, ignored);
     }
   }
 

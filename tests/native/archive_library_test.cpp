@@ -1,6 +1,8 @@
 // The archive library over archives that the real 7-Zip makes at test time.
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "media/zel/archive_access.h"
 #include "media/zel/support.h"
 #include "media/zel/zel.h"
@@ -333,6 +335,52 @@ TEST(ArchiveLibrary, ExtractsOnlyTheNamedTargets) {
       extract(scratch / "all.7z", scratch / "out2", nullptr, nullptr, nullptr, nullptr, &missing);
   EXPECT_FALSE(result.ok);
   EXPECT_EQ(result.error, ZEL_NOT_IN_ARCHIVE);
+}
+
+}  // namespace
+}  // namespace kx::test
+
+namespace kx::test {
+namespace {
+
+// Every single-byte change of a plain header, and every truncation, fails cleanly or extracts;
+// nothing lands outside the destination either way.
+TEST(ArchiveLibrary, DamagedHeadersFailCleanly) {
+  ScratchFolder scratch;
+  writeTree(scratch / "source", {{"a.txt", "first file"}, {"sub/b.txt", "second"}, {"c/", ""}});
+  pack7z(scratch / "source", scratch / "good.7z", "-m0=lzma -mhc=off -ms=off");
+  const std::string good = readBytes(scratch / "good.7z");
+  uint64_t headerOffset = 0;
+  std::memcpy(&headerOffset, good.data() + 12, 8);
+  const std::set<int32_t> expected = {ZEL_CANNOT_OPEN,    ZEL_DATA_ERROR,
+                                      ZEL_UNSAFE_NAME,    ZEL_UNSUPPORTED_METHOD,
+                                      ZEL_LIMIT_EXCEEDED, ZEL_PASSWORD_REQUIRED};
+  std::vector<std::string> damaged;
+  for (size_t at = 32 + headerOffset; at < good.size(); ++at) {
+    std::string bytes = good;
+    bytes[at] = static_cast<char>(bytes[at] ^ 0x41);
+    // A fixed CRC makes the reader parse the damaged header instead of refusing it outright.
+    const uint32_t crc =
+        zel::crc32Of(reinterpret_cast<const uint8_t*>(bytes.data()) + 32 + headerOffset,
+                     bytes.size() - 32 - headerOffset);
+    std::memcpy(bytes.data() + 28, &crc, 4);
+    const uint32_t startCrc = zel::crc32Of(reinterpret_cast<const uint8_t*>(bytes.data()) + 12, 20);
+    std::memcpy(bytes.data() + 8, &startCrc, 4);
+    damaged.push_back(bytes);
+  }
+  for (size_t size = 0; size < good.size(); size += 7) damaged.push_back(good.substr(0, size));
+  for (size_t i = 0; i < damaged.size(); ++i) {
+    writeBytes(scratch / "damaged.7z", damaged[i]);
+    const fs::path out = scratch / "out" / std::to_string(i);
+    const Extraction result = extract(scratch / "damaged.7z", out);
+    if (!result.ok) {
+      EXPECT_TRUE(expected.contains(result.error)) << i << ": " << result.error;
+    }
+  }
+  for (const auto& item : fs::directory_iterator(scratch.path()))
+    EXPECT_TRUE((std::set<std::string>{"damaged.7z", "good.7z", "out", "source"})
+                    .contains(item.path().filename().string()))
+        << item.path();
 }
 
 }  // namespace
