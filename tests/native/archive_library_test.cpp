@@ -106,6 +106,7 @@ INSTANTIATE_TEST_SUITE_P(
         PackCase{"Lzma2Chunks", "-m0=lzma2:d=64k:c=128k -mmt=2 -ms=off", "LZMA2:", nullptr},
         PackCase{"Copy", "-m0=copy", "Copy", nullptr},
         PackCase{"CopyPlainHeader", "-m0=copy -mhc=off", "Copy", nullptr},
+        PackCase{"AllTimesAndAttributes", "-mtc=on -mta=on -mtm=on -mhc=off", "LZMA2:", nullptr},
         PackCase{"X86", "-m0=bcj -m1=lzma", "BCJ", nullptr},
         PackCase{"Bcj2", "-mf=BCJ2", "BCJ2", nullptr}, PackCase{"Arm", "-mf=ARM", "ARM ", nullptr},
         PackCase{"ArmThumb", "-mf=ARMT", "ARMT", nullptr},

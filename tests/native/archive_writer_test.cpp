@@ -46,6 +46,19 @@ TEST(ArchiveWriter, WritesArchivesWithoutAnyData) {
   expectBothExtract(scratch, tree);
 }
 
+TEST(ArchiveWriter, WritesAnArchiveWithoutEntries) {
+  ScratchFolder scratch;
+  zel::writeSevenZip(scratch / "ours.7z", {});
+  shell("7zz t -bso0 -bsp0 " + quoted(scratch / "ours.7z"));
+  ZelEntry* entries = nullptr;
+  uint32_t count = 1;
+  void* handle = OpenListArchive((scratch / "ours.7z").c_str(), 0, nullptr, 0, 0, 0, nullptr,
+                                 &entries, &count);
+  ASSERT_NE(handle, nullptr);
+  EXPECT_EQ(count, 0u);
+  CloseListArchive(handle);
+}
+
 TEST(ArchiveWriter, AnUnreadableFileFailsTheWrite) {
   ScratchFolder scratch;
   writeBytes(scratch / "present.txt", "data");
