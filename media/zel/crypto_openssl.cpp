@@ -1,5 +1,6 @@
 // SHA-256 and AES through OpenSSL (every build but Windows).
 #include <openssl/evp.h>
+#include <openssl/rand.h>
 
 #include "media/zel/support.h"
 
@@ -50,7 +51,37 @@ class OpenSslAes : public AesCbcDecryptor {
   EVP_CIPHER_CTX* context_;
 };
 
+class OpenSslAesEncryptor : public AesCbcEncryptor {
+ public:
+  OpenSslAesEncryptor(const std::array<uint8_t, 32>& key, const std::array<uint8_t, 16>& iv)
+      : context_(EVP_CIPHER_CTX_new()) {
+    if (!context_ ||
+        EVP_EncryptInit_ex(context_, EVP_aes_256_cbc(), nullptr, key.data(), iv.data()) != 1)
+      fail(ZEL_UNSUPPORTED_METHOD);
+    EVP_CIPHER_CTX_set_padding(context_, 0);
+  }
+  ~OpenSslAesEncryptor() override { EVP_CIPHER_CTX_free(context_); }
+  void encrypt(uint8_t* data, size_t size) override {
+    int written = 0;
+    if (EVP_EncryptUpdate(context_, data, &written, data, static_cast<int>(size)) != 1 ||
+        static_cast<size_t>(written) != size)
+      fail(ZEL_WRITE_ERROR);
+  }
+
+ private:
+  EVP_CIPHER_CTX* context_;
+};
+
 }  // namespace
+
+std::unique_ptr<AesCbcEncryptor> AesCbcEncryptor::create(const std::array<uint8_t, 32>& key,
+                                                         const std::array<uint8_t, 16>& iv) {
+  return std::make_unique<OpenSslAesEncryptor>(key, iv);
+}
+
+void randomBytes(uint8_t* data, size_t size) {
+  if (RAND_bytes(data, static_cast<int>(size)) != 1) fail(ZEL_WRITE_ERROR);
+}
 
 std::unique_ptr<Sha256> Sha256::create() {
   return std::make_unique<OpenSslSha256>();

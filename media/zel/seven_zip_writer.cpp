@@ -3,9 +3,12 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
+#include <optional>
 
 #include "LzmaEnc.h"
+#include "media/zel/streams.h"
 #include "media/zel/support.h"
 
 namespace zel {
@@ -67,17 +70,62 @@ SRes readFiles(void* p, void* buffer, size_t* size) {
   return SZ_OK;
 }
 
-struct FileOutput {
+// The encoder's output on its way into the archive file, AES-encrypted when a key is set;
+// `plain` counts what the encoder gave, `packed` what reached the file.
+struct PackedOutput {
   ISeqOutStream stream;
   std::FILE* file;
-  uint64_t written;
+  AesCbcEncryptor* cipher;
+  uint64_t plain;
+  uint64_t packed;
+  std::vector<uint8_t> pending;  // bytes short of a whole AES block
+  bool failed;
+
+  void put(std::vector<uint8_t>& bytes, size_t size) {
+    if (cipher) cipher->encrypt(bytes.data(), size);
+    if (std::fwrite(bytes.data(), 1, size, file) != size) failed = true;
+    packed += size;
+  }
+  // Pads the last block with zeros, as 7z AES does.
+  void finish() {
+    if (!cipher || pending.empty()) return;
+    pending.resize(16, 0);
+    put(pending, 16);
+    pending.clear();
+  }
 };
 
-size_t writeFile(void* p, const void* data, size_t size) {
-  auto& output = *static_cast<FileOutput*>(p);
-  const size_t done = std::fwrite(data, 1, size, output.file);
-  output.written += done;
-  return done;
+size_t writePacked(void* p, const void* data, size_t size) {
+  auto& output = *static_cast<PackedOutput*>(p);
+  output.plain += size;
+  const auto* bytes = static_cast<const uint8_t*>(data);
+  output.pending.insert(output.pending.end(), bytes, bytes + size);
+  const size_t whole = output.cipher ? output.pending.size() / 16 * 16 : output.pending.size();
+  if (whole > 0) {
+    try {
+      output.put(output.pending, whole);
+    } catch (const ArchiveError&) {
+      output.failed = true;  // exceptions cannot cross LzmaEnc
+    }
+    output.pending.erase(output.pending.begin(),
+                         output.pending.begin() + static_cast<std::ptrdiff_t>(whole));
+  }
+  return output.failed ? 0 : size;
+}
+
+// Bytes in memory as the encoder's input (the header).
+struct MemoryInput {
+  ISeqInStream stream;
+  const std::vector<uint8_t>* bytes;
+  size_t position;
+};
+
+SRes readMemory(void* p, void* buffer, size_t* size) {
+  auto& input = *static_cast<MemoryInput*>(p);
+  *size = std::min(*size, input.bytes->size() - input.position);
+  std::memcpy(buffer, input.bytes->data() + input.position, *size);
+  input.position += *size;
+  return SZ_OK;
 }
 
 // Header bytes in the 7z encodings.
@@ -144,7 +192,102 @@ std::vector<WriterEntry> entriesOfFolder(const fs::path& root) {
 
 namespace {
 
-void writeArchive(const fs::path& archive, const std::vector<WriterEntry>& entries, int level) {
+// The 7z AES settings of one archive: a random salt and IV per archive.
+struct Encryption {
+  std::array<uint8_t, 32> key{};
+  std::array<uint8_t, 16> iv{};
+  std::vector<uint8_t> properties;
+};
+
+Encryption encryptionFor(const std::string& password) {
+  constexpr unsigned kCyclesPower = 19;
+  Encryption encryption;
+  std::vector<uint8_t> salt(16);
+  randomBytes(salt.data(), salt.size());
+  randomBytes(encryption.iv.data(), encryption.iv.size());
+  encryption.key = deriveAesKey(wideText(password), salt, kCyclesPower);
+  // Cycles with "salt and IV present" flags, then (salt size - 1, IV size - 1).
+  encryption.properties = {static_cast<uint8_t>(0xC0 | kCyclesPower), 0xFF};
+  encryption.properties.insert(encryption.properties.end(), salt.begin(), salt.end());
+  encryption.properties.insert(encryption.properties.end(), encryption.iv.begin(),
+                               encryption.iv.end());
+  return encryption;
+}
+
+// One folder written to the archive: LZMA, then AES when encrypting.
+struct EncodedFolder {
+  uint8_t lzmaProperties[LZMA_PROPS_SIZE] = {};
+  uint64_t lzmaSize = 0;    // what LZMA produced (AES's unpacked size)
+  uint64_t packedSize = 0;  // what the archive holds
+};
+
+EncodedFolder encodeFolder(std::FILE* file, ISeqInStream* input, int level,
+                           const Encryption* encryption, bool& readFailed) {
+  EncodedFolder folder;
+  std::unique_ptr<AesCbcEncryptor> cipher;
+  if (encryption) cipher = AesCbcEncryptor::create(encryption->key, encryption->iv);
+  PackedOutput output{{writePacked}, file, cipher.get(), 0, 0, {}, false};
+  CLzmaEncHandle encoder = LzmaEnc_Create(&gAllocator);
+  if (!encoder) fail(ZEL_LIMIT_EXCEEDED);
+  CLzmaEncProps settings;
+  LzmaEncProps_Init(&settings);
+  settings.level = level;
+  SizeT propertiesSize = LZMA_PROPS_SIZE;
+  SRes result = LzmaEnc_SetProps(encoder, &settings);
+  if (result == SZ_OK)
+    result = LzmaEnc_WriteProperties(encoder, folder.lzmaProperties, &propertiesSize);
+  if (result == SZ_OK)
+    result = LzmaEnc_Encode(encoder, &output.stream, input, nullptr, &gAllocator, &gAllocator);
+  LzmaEnc_Destroy(encoder, &gAllocator, &gAllocator);
+  if (result == SZ_OK) output.finish();
+  if (readFailed || output.failed || result == SZ_ERROR_WRITE || result == SZ_ERROR_READ)
+    fail(ZEL_WRITE_ERROR);
+  if (result != SZ_OK) fail(ZEL_LIMIT_EXCEEDED);
+  folder.lzmaSize = output.plain;
+  folder.packedSize = output.packed;
+  return folder;
+}
+
+// Pack info and coders of a one-folder streams record (without its end byte).
+void describeFolder(HeaderWriter& header, uint64_t packPosition, const EncodedFolder& folder,
+                    uint64_t unpackSize, const Encryption* encryption,
+                    std::optional<uint32_t> crc) {
+  header.byte(0x06);  // pack info
+  header.number(packPosition);
+  header.number(1);
+  header.byte(0x09);
+  header.number(folder.packedSize);
+  header.byte(0x00);
+  header.byte(0x07);  // coders
+  header.byte(0x0B);
+  header.number(1);
+  header.byte(0);
+  header.number(encryption ? 2 : 1);
+  header.byte(0x23);          // LZMA: three id bytes, with properties
+  header.fixed(0x010103, 3);  // 03 01 01
+  header.number(LZMA_PROPS_SIZE);
+  for (const uint8_t b : folder.lzmaProperties) header.byte(b);
+  if (encryption) {
+    header.byte(0x24);  // 7z AES: four id bytes, with properties
+    for (const uint8_t b : {0x06, 0xF1, 0x07, 0x01}) header.byte(b);
+    header.number(encryption->properties.size());
+    for (const uint8_t b : encryption->properties) header.byte(b);
+    header.number(0);  // LZMA's input is bound to AES's output
+    header.number(1);
+  }
+  header.byte(0x0C);
+  header.number(unpackSize);
+  if (encryption) header.number(folder.lzmaSize);
+  if (crc) {
+    header.byte(0x0A);
+    header.byte(1);
+    header.fixed(*crc, 4);
+  }
+  header.byte(0x00);
+}
+
+void writeArchive(const fs::path& archive, const std::vector<WriterEntry>& entries, int level,
+                  const std::string& password) {
   std::vector<const WriterEntry*> files;
   for (const auto& entry : entries) {
     if (entry.isFolder) continue;
@@ -153,6 +296,9 @@ void writeArchive(const fs::path& archive, const std::vector<WriterEntry>& entri
     if (error) fail(ZEL_WRITE_ERROR);
     if (size > 0) files.push_back(&entry);
   }
+  const std::optional<Encryption> encryption =
+      password.empty() ? std::nullopt : std::optional(encryptionFor(password));
+  const Encryption* key = encryption ? &*encryption : nullptr;
 
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(
 #ifdef _WIN32
@@ -167,24 +313,9 @@ void writeArchive(const fs::path& archive, const std::vector<WriterEntry>& entri
     fail(ZEL_WRITE_ERROR);
 
   FileInput input{{readFiles}, &files, 0, {}, false, false, {}, {}};
-  FileOutput output{{writeFile}, file.get(), 0};
-  uint8_t properties[LZMA_PROPS_SIZE] = {};
-  if (!files.empty()) {
-    CLzmaEncHandle encoder = LzmaEnc_Create(&gAllocator);
-    if (!encoder) fail(ZEL_LIMIT_EXCEEDED);
-    CLzmaEncProps settings;
-    LzmaEncProps_Init(&settings);
-    settings.level = level;
-    SizeT propertiesSize = LZMA_PROPS_SIZE;
-    SRes result = LzmaEnc_SetProps(encoder, &settings);
-    if (result == SZ_OK) result = LzmaEnc_WriteProperties(encoder, properties, &propertiesSize);
-    if (result == SZ_OK)
-      result =
-          LzmaEnc_Encode(encoder, &output.stream, &input.stream, nullptr, &gAllocator, &gAllocator);
-    LzmaEnc_Destroy(encoder, &gAllocator, &gAllocator);
-    if (input.failed || result == SZ_ERROR_WRITE || result == SZ_ERROR_READ) fail(ZEL_WRITE_ERROR);
-    if (result != SZ_OK) fail(ZEL_LIMIT_EXCEEDED);
-  }
+  EncodedFolder data;
+  if (!files.empty()) data = encodeFolder(file.get(), &input.stream, level, key, input.failed);
+  if (input.sizes.size() != files.size()) fail(ZEL_WRITE_ERROR);
 
   HeaderWriter header;
   header.byte(0x01);  // header
@@ -192,24 +323,7 @@ void writeArchive(const fs::path& archive, const std::vector<WriterEntry>& entri
     uint64_t total = 0;
     for (const uint64_t size : input.sizes) total += size;
     header.byte(0x04);  // main streams
-    header.byte(0x06);  // pack info
-    header.number(0);
-    header.number(1);
-    header.byte(0x09);
-    header.number(output.written);
-    header.byte(0x00);
-    header.byte(0x07);  // coders
-    header.byte(0x0B);
-    header.number(1);
-    header.byte(0);
-    header.number(1);           // one coder
-    header.byte(0x23);          // three id bytes, with properties
-    header.fixed(0x010103, 3);  // LZMA: 03 01 01 as stored
-    header.number(LZMA_PROPS_SIZE);
-    for (const uint8_t b : properties) header.byte(b);
-    header.byte(0x0C);
-    header.number(total);
-    header.byte(0x00);
+    describeFolder(header, 0, data, total, key, std::nullopt);
     header.byte(0x08);  // substreams
     header.byte(0x0D);
     header.number(input.sizes.size());
@@ -262,12 +376,26 @@ void writeArchive(const fs::path& archive, const std::vector<WriterEntry>& entri
     header.byte(0x00);
   }
   header.byte(0x00);
-  if (input.sizes.size() != files.size()) fail(ZEL_WRITE_ERROR);
 
+  // With a password the header itself is compressed and encrypted behind a short plain one.
+  uint64_t headerOffset = data.packedSize;
+  if (key) {
+    MemoryInput headerInput{{readMemory}, &header.bytes, 0};
+    bool headerReadFailed = false;  // memory is never short
+    const EncodedFolder packedHeader =
+        encodeFolder(file.get(), &headerInput.stream, level, key, headerReadFailed);
+    HeaderWriter encoded;
+    encoded.byte(0x17);  // encoded header
+    describeFolder(encoded, data.packedSize, packedHeader, header.bytes.size(), key,
+                   crc32Of(header.bytes.data(), header.bytes.size()));
+    encoded.byte(0x00);
+    headerOffset += packedHeader.packedSize;
+    header = std::move(encoded);
+  }
   if (std::fwrite(header.bytes.data(), 1, header.bytes.size(), file.get()) != header.bytes.size())
     fail(ZEL_WRITE_ERROR);
   HeaderWriter start;
-  start.fixed(output.written, 8);
+  start.fixed(headerOffset, 8);
   start.fixed(header.bytes.size(), 8);
   start.fixed(crc32Of(header.bytes.data(), header.bytes.size()), 4);
   HeaderWriter signature;
@@ -283,9 +411,10 @@ void writeArchive(const fs::path& archive, const std::vector<WriterEntry>& entri
 
 }  // namespace
 
-void writeSevenZip(const fs::path& archive, const std::vector<WriterEntry>& entries, int level) {
+void writeSevenZip(const fs::path& archive, const std::vector<WriterEntry>& entries, int level,
+                   const std::string& password) {
   try {
-    writeArchive(archive, entries, level);
+    writeArchive(archive, entries, level, password);
   } catch (...) {
     std::error_code ignored;
     fs::remove(archive, ignored);  // no half-written archive stays behind

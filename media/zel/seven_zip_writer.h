@@ -1,6 +1,7 @@
 #pragma once
 // Writes 7z archives: one solid LZMA folder for the files with data, names, folders, empty
-// files, modification times and attributes in a plain header. For tools and tests.
+// files, modification times and attributes in the header; with a password the data and the
+// header are 7z AES-256 encrypted. For tools and tests.
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -22,6 +23,6 @@ std::vector<WriterEntry> entriesOfFolder(const std::filesystem::path& root);
 // Writes the archive; throws ArchiveError (ZEL_WRITE_ERROR when a file cannot be read or the
 // archive cannot be written).
 void writeSevenZip(const std::filesystem::path& archive, const std::vector<WriterEntry>& entries,
-                   int level = 5);
+                   int level = 5, const std::string& password = "");
 
 }  // namespace zel

@@ -497,6 +497,32 @@ InStreamPtr makePackStream(ByteSource& source, uint64_t offset, uint64_t size) {
   return std::make_unique<PackStream>(source, offset, size);
 }
 
+std::array<uint8_t, 32> deriveAesKey(const std::u16string& password,
+                                     const std::vector<uint8_t>& salt, unsigned cyclesPower) {
+  std::vector<uint8_t> block(salt);
+  for (const char16_t unit : password) {
+    block.push_back(static_cast<uint8_t>(unit));
+    block.push_back(static_cast<uint8_t>(unit >> 8));
+  }
+  std::array<uint8_t, 32> key{};
+  if (cyclesPower == 0x3F) {
+    std::copy_n(block.begin(), std::min<size_t>(block.size(), key.size()), key.begin());
+    return key;
+  }
+  // 7-Zip itself refuses more than 2^24 rounds; so do we, which bounds the time a hostile
+  // header can cost.
+  if (cyclesPower > 24) fail(ZEL_UNSUPPORTED_METHOD);
+  const size_t counterAt = block.size();
+  block.resize(counterAt + 8, 0);
+  auto hash = Sha256::create();
+  for (uint64_t round = 0; round < (uint64_t{1} << cyclesPower); ++round) {
+    for (int i = 0; i < 8; ++i)
+      block[counterAt + static_cast<size_t>(i)] = static_cast<uint8_t>(round >> (8 * i));
+    hash->update(block.data(), block.size());
+  }
+  return hash->finish();
+}
+
 std::array<uint8_t, 32> KeyCache::key(const std::vector<uint8_t>& salt, unsigned cyclesPower) {
   for (const auto& known : derived_)
     if (known.salt == salt && known.cyclesPower == cyclesPower) return known.key;
@@ -505,28 +531,7 @@ std::array<uint8_t, 32> KeyCache::key(const std::vector<uint8_t>& salt, unsigned
     if (auto text = askPassword_()) password_ = wideText(*text);
   }
   if (!password_) fail(ZEL_PASSWORD_REQUIRED);
-  std::vector<uint8_t> block(salt);
-  for (const char16_t unit : *password_) {
-    block.push_back(static_cast<uint8_t>(unit));
-    block.push_back(static_cast<uint8_t>(unit >> 8));
-  }
-  std::array<uint8_t, 32> key{};
-  if (cyclesPower == 0x3F) {
-    std::copy_n(block.begin(), std::min<size_t>(block.size(), key.size()), key.begin());
-  } else {
-    // 7-Zip itself refuses more than 2^24 rounds; so do we, which bounds the time a hostile
-    // header can cost.
-    if (cyclesPower > 24) fail(ZEL_UNSUPPORTED_METHOD);
-    const size_t counterAt = block.size();
-    block.resize(counterAt + 8, 0);
-    auto hash = Sha256::create();
-    for (uint64_t round = 0; round < (uint64_t{1} << cyclesPower); ++round) {
-      for (int i = 0; i < 8; ++i)
-        block[counterAt + static_cast<size_t>(i)] = static_cast<uint8_t>(round >> (8 * i));
-      hash->update(block.data(), block.size());
-    }
-    key = hash->finish();
-  }
+  const auto key = deriveAesKey(*password_, salt, cyclesPower);
   derived_.push_back({salt, cyclesPower, key});
   return key;
 }

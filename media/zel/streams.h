@@ -34,6 +34,11 @@ void readExactly(InStream& stream, uint8_t* buffer, size_t count);
 // A range of the source.
 InStreamPtr makePackStream(ByteSource& source, uint64_t offset, uint64_t size);
 
+// The 7z AES key: SHA-256 over salt, UTF-16LE password and a round counter, 2^cyclesPower
+// rounds (0x3F: salt and password themselves).
+std::array<uint8_t, 32> deriveAesKey(const std::u16string& password,
+                                     const std::vector<uint8_t>& salt, unsigned cyclesPower);
+
 // The password and the AES keys derived from it during one listing or extraction.
 class KeyCache {
  public:

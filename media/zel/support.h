@@ -47,4 +47,16 @@ class AesCbcDecryptor {
                                                  const std::array<uint8_t, 16>& iv);
 };
 
+class AesCbcEncryptor {
+ public:
+  virtual ~AesCbcEncryptor() = default;
+  // Encrypts in place; `size` is a multiple of 16. The chain continues across calls.
+  virtual void encrypt(uint8_t* data, size_t size) = 0;
+  static std::unique_ptr<AesCbcEncryptor> create(const std::array<uint8_t, 32>& key,
+                                                 const std::array<uint8_t, 16>& iv);
+};
+
+// Bytes from the system's cryptographic random source.
+void randomBytes(uint8_t* data, size_t size);
+
 }  // namespace zel

@@ -9,15 +9,16 @@
 namespace kx::test {
 namespace {
 
-void expectBothExtract(const ScratchFolder& scratch,
-                       const std::map<std::string, std::string>& tree) {
+void expectBothExtract(const ScratchFolder& scratch, const std::map<std::string, std::string>& tree,
+                       const std::string& password = "") {
   const fs::path archive = scratch / "ours.7z";
-  shell("LC_ALL=C.UTF-8 7zz t -bso0 -bsp0 " + quoted(archive));
-  shell("LC_ALL=C.UTF-8 7zz x -bso0 -bsp0 -o" + quoted(scratch / "by-7zip") + " " +
-        quoted(archive));
+  const std::string withPassword = " -p'" + password + "' ";
+  shell("LC_ALL=C.UTF-8 7zz t -bso0 -bsp0" + withPassword + quoted(archive));
+  shell("LC_ALL=C.UTF-8 7zz x -bso0 -bsp0" + withPassword + "-o" + quoted(scratch / "by-7zip") +
+        " " + quoted(archive));
   EXPECT_EQ(treeDifferences(readTree(scratch / "by-7zip"), tree), std::vector<std::string>{});
   ASSERT_NE(ExtractArchive(archive.c_str(), ZEL_EXTRACT_WITH_FOLDERS, (scratch / "by-us").c_str(),
-                           nullptr, 0, nullptr, nullptr, nullptr, nullptr, nullptr),
+                           nullptr, 0, password.c_str(), nullptr, nullptr, nullptr, nullptr),
             0)
       << GetLastArchiveError(0);
   EXPECT_EQ(treeDifferences(readTree(scratch / "by-us"), tree), std::vector<std::string>{});
@@ -35,6 +36,25 @@ TEST(ArchiveWriter, WritesArchivesThatSevenZipAndWeExtract) {
                 fs::last_write_time(scratch / "source/docs/guide/chapter.txt"))
                 .count(),
             0);
+}
+
+TEST(ArchiveWriter, EncryptsDataAndHeaderWithAPassword) {
+  ScratchFolder scratch;
+  const auto tree = sampleTree();
+  writeTree(scratch / "source", tree);
+  zel::writeSevenZip(scratch / "ours.7z", zel::entriesOfFolder(scratch / "source"), 5, "secret");
+  expectBothExtract(scratch, tree, "secret");
+  EXPECT_NE(describe7z(scratch / "ours.7z", "secret").find("7zAES"), std::string::npos);
+  // Without the password not even the names can be read.
+  EXPECT_NE(
+      std::system(("7zz l -p'wrong' " + quoted(scratch / "ours.7z") + " >/dev/null 2>&1").c_str()),
+      0);
+  ZelEntry* entries = nullptr;
+  uint32_t count = 0;
+  EXPECT_EQ(OpenListArchive((scratch / "ours.7z").c_str(), 0, nullptr, 0, 0, 0, "wrong", &entries,
+                            &count),
+            nullptr);
+  EXPECT_EQ(GetLastArchiveError(0), ZEL_CANNOT_OPEN);
 }
 
 TEST(ArchiveWriter, WritesArchivesWithoutAnyData) {

@@ -79,7 +79,46 @@ class CngAes : public AesCbcDecryptor {
   std::array<uint8_t, 16> iv_;
 };
 
+class CngAesEncryptor : public AesCbcEncryptor {
+ public:
+  CngAesEncryptor(const std::array<uint8_t, 32>& key, const std::array<uint8_t, 16>& iv)
+      : algorithm_(BCRYPT_AES_ALGORITHM), iv_(iv) {
+    const wchar_t* mode = BCRYPT_CHAIN_MODE_CBC;
+    if (BCryptSetProperty(algorithm_.get(), BCRYPT_CHAINING_MODE,
+                          reinterpret_cast<PUCHAR>(const_cast<wchar_t*>(mode)),
+                          static_cast<ULONG>((wcslen(mode) + 1) * sizeof(wchar_t)), 0) < 0 ||
+        BCryptGenerateSymmetricKey(algorithm_.get(), &key_, nullptr, 0,
+                                   const_cast<PUCHAR>(key.data()), static_cast<ULONG>(key.size()),
+                                   0) < 0)
+      fail(ZEL_UNSUPPORTED_METHOD);
+  }
+  ~CngAesEncryptor() override { BCryptDestroyKey(key_); }
+  void encrypt(uint8_t* data, size_t size) override {
+    ULONG written = 0;
+    if (BCryptEncrypt(key_, data, static_cast<ULONG>(size), nullptr, iv_.data(),
+                      static_cast<ULONG>(iv_.size()), data, static_cast<ULONG>(size), &written,
+                      0) < 0 ||
+        written != size)
+      fail(ZEL_WRITE_ERROR);
+  }
+
+ private:
+  CngAlgorithm algorithm_;
+  BCRYPT_KEY_HANDLE key_ = nullptr;
+  std::array<uint8_t, 16> iv_;
+};
+
 }  // namespace
+
+std::unique_ptr<AesCbcEncryptor> AesCbcEncryptor::create(const std::array<uint8_t, 32>& key,
+                                                         const std::array<uint8_t, 16>& iv) {
+  return std::make_unique<CngAesEncryptor>(key, iv);
+}
+
+void randomBytes(uint8_t* data, size_t size) {
+  if (BCryptGenRandom(nullptr, data, static_cast<ULONG>(size), BCRYPT_USE_SYSTEM_PREFERRED_RNG) < 0)
+    fail(ZEL_WRITE_ERROR);
+}
 
 std::unique_ptr<Sha256> Sha256::create() {
   return std::make_unique<CngSha256>();
