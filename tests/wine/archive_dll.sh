@@ -15,3 +15,6 @@ printf 'not in the ANSI code page\r\n' > "$work/source/名前 ж.txt"
 cp "$build/tests/kx_wine_tests.exe" "$build/media/zel/zel.dll" "$work/"
 KX_ARCHIVE_FIXTURES="Z:${work//\//\\}" "$src/cmake/wine-run.sh" "$work/kx_wine_tests.exe" \
   --gtest_filter='ZelDll.*'
+# What the writer made under Wine extracts with the real 7-Zip.
+LC_ALL=C.UTF-8 7zz x -bso0 -bsp0 -psecret -o"$work/by-7zip" "$work/written.7z"
+diff -r "$work/source" "$work/by-7zip"

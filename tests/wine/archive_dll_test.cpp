@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "media/archive_extraction.h"
+#include "media/zel/seven_zip_writer.h"
 #include "platform/win32/win32_platform.h"
 
 namespace kx {
@@ -50,6 +51,22 @@ TEST(ZelDll, ExtractsWhat7ZipPackedUnderTheRealNames) {
   EXPECT_EQ(files, 5u);
   // A name outside the ANSI code page is written under its real UTF-16 name.
   EXPECT_TRUE(fs::exists(out / fs::path(u"\u540D\u524D \u0436.txt")));
+}
+
+// The writer with CNG's AES, read back by zel.dll here and by the host's 7-Zip afterwards.
+TEST(ZelDll, ReadsWhatTheWriterEncryptedWithCng) {
+  const char* fixtures = std::getenv("KX_ARCHIVE_FIXTURES");
+  if (!fixtures) GTEST_SKIP() << "needs the archives that archive_dll.sh makes";
+  const std::string folder = std::string(fixtures) + "\\";
+  zel::writeSevenZip(fs::path(folder + "written.7z"), zel::entriesOfFolder(folder + "source"), 5,
+                     "secret");
+  Win32Platform platform;
+  const ArchiveOutcome outcome = extractArchive(platform, folder + "written.7z", "secret",
+                                                folder + "written", nullptr, true, true);
+  ASSERT_TRUE(outcome.ok) << outcome.error;
+  EXPECT_EQ(readAll(fs::path(folder + "written\\readme.txt")),
+            readAll(fs::path(folder + "source\\readme.txt")));
+  EXPECT_FALSE(listArchive(platform, folder + "written.7z", "wrong").ok);
 }
 
 }  // namespace
