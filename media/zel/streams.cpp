@@ -536,13 +536,10 @@ std::array<uint8_t, 32> KeyCache::key(const std::vector<uint8_t>& salt, unsigned
   return key;
 }
 
-unsigned decoderInputCount(uint64_t methodId) {
-  return methodId == method::kBcj2 ? 4 : 1;
-}
-
 InStreamPtr makeDecoder(uint64_t methodId, const std::vector<uint8_t>& properties,
                         std::vector<InStreamPtr> inputs, uint64_t outSize, KeyCache& keys) {
-  if (inputs.size() != decoderInputCount(methodId)) fail(ZEL_UNSUPPORTED_METHOD);
+  // BCJ2 takes four inputs, every other coder one.
+  if (inputs.size() != (methodId == method::kBcj2 ? 4u : 1u)) fail(ZEL_UNSUPPORTED_METHOD);
   switch (methodId) {
     case method::kCopy:
       return std::make_unique<CopyDecoder>(std::move(inputs[0]), outSize);

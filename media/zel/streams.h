@@ -46,7 +46,6 @@ class KeyCache {
   explicit KeyCache(std::function<std::optional<std::string>()> askPassword)
       : askPassword_(std::move(askPassword)) {}
   std::array<uint8_t, 32> key(const std::vector<uint8_t>& salt, unsigned cyclesPower);
-  bool passwordAsked() const { return asked_; }
 
  private:
   struct Derived {
@@ -92,7 +91,5 @@ constexpr uint64_t kMaxDictionary = uint64_t{1} << 30;
 // size of the coder's output as the folder records it.
 InStreamPtr makeDecoder(uint64_t methodId, const std::vector<uint8_t>& properties,
                         std::vector<InStreamPtr> inputs, uint64_t outSize, KeyCache& keys);
-// Number of inputs the coder of a method takes (the rest of the graph checks it).
-unsigned decoderInputCount(uint64_t methodId);
 
 }  // namespace zel
