@@ -11,7 +11,7 @@ constexpr std::array<uint8_t, 6> kSignature = {'7', 'z', 0xBC, 0xAF, 0x27, 0x1C}
 constexpr uint64_t kSignatureHeaderSize = 32;
 // Bounds that keep hostile headers from costing unbounded memory or time.
 constexpr uint64_t kMaxHeaderSize = uint64_t{256} << 20;
-constexpr uint64_t kMaxEntries = uint64_t{1} << 22;
+constexpr uint64_t kMaxEntries = uint64_t{1} << 20;
 constexpr uint64_t kMaxCoders = 32;
 constexpr int kMaxHeaderNesting = 4;
 
