@@ -1,5 +1,6 @@
 #include "media/archive_extraction.h"
 
+#include <algorithm>
 #include <atomic>
 #include <mutex>
 #include <optional>
@@ -73,7 +74,9 @@ int32_t ZEL_CALL directExtractionProgress(const char* fileName, uint64_t done, u
   int32_t answer = 1;
   {
     std::lock_guard guard(engine.generalLock);
-    extraction.percentage = total == 0 ? 100 : static_cast<int64_t>(done * 100 / total) + 1;
+    // "+ 1" shows progress from the first byte on; the end reads 100, not 101.
+    extraction.percentage =
+        total == 0 ? 100 : std::min<int64_t>(static_cast<int64_t>(done * 100 / total) + 1, 100);
     const std::string_view path = fileName ? fileName : "";
     const size_t folderEnd = path.find_last_of("\\/");
     std::string status(folderEnd == std::string_view::npos ? path : path.substr(folderEnd + 1));
