@@ -134,10 +134,13 @@ bool Win32Platform::createFolders(const std::string& path) {
   return folderExists(path);
 }
 
-// zel.dll is imported by name, from beside the engine or the system's search path.
+// zel.dll ships beside the engine; it is loaded from there by full path, since the engine
+// limits the library search to the system folder.
 const ZelFunctions* Win32Platform::archiveFunctions() {
   if (archiveLibraryLoaded_) return &archiveLibrary_;
-  HMODULE library = LoadLibraryA("zel.dll");
+  const std::string engine = enginePath();
+  const std::string folder = engine.substr(0, engine.find_last_of('\\') + 1);
+  HMODULE library = LoadLibraryA((folder + "zel.dll").c_str());
   if (!library) return nullptr;
   const auto entry = [library](auto& function, const char* name) {
     function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(

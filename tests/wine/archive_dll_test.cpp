@@ -1,5 +1,7 @@
 // zel.dll as the engine loads it, driven by the engine's own list-archive and extract-archive
 // over archives that the real 7-Zip made on the host (archive_dll.sh prepares them).
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -24,6 +26,8 @@ TEST(ZelDll, ExtractsWhat7ZipPackedUnderTheRealNames) {
   const char* fixtures = std::getenv("KX_ARCHIVE_FIXTURES");
   if (!fixtures) GTEST_SKIP() << "needs the archives that archive_dll.sh makes";
   const std::string folder = std::string(fixtures) + "\\";
+  // As the engine does at start: libraries by name come from the system folder only.
+  SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
   Win32Platform platform;
   ASSERT_NE(platform.archiveFunctions(), nullptr);
 
