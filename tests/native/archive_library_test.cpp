@@ -193,27 +193,47 @@ TEST(ArchiveLibrary, DamagedDataFailsAndLeavesNoDamagedFile) {
   EXPECT_EQ(readBytes(scratch / "good/data.bin"), data);
 }
 
-// Replaces a stored name of an archive with an uncompressed header by another of the same
-// length, and fixes the header's CRCs.
-std::string renameEntry(std::string archive, const std::string& from, const std::string& to) {
-  const auto utf16 = [](const std::string& text) {
-    std::string out;
-    for (const char c : text) out += std::string{c, '\0'};
-    return out;
-  };
-  const size_t at = archive.find(utf16(from));
-  EXPECT_NE(at, std::string::npos);
-  EXPECT_EQ(from.size(), to.size());
-  archive.replace(at, from.size() * 2, utf16(to));
+// Replaces bytes in the plain header of an archive by as many others and fixes its CRCs.
+std::string patchHeader(std::string archive, const std::string& from, const std::string& to) {
   const auto bytes = [&](size_t offset) { return reinterpret_cast<uint8_t*>(&archive[offset]); };
   uint64_t headerOffset = 0, headerSize = 0;
   std::memcpy(&headerOffset, bytes(12), 8);
   std::memcpy(&headerSize, bytes(20), 8);
+  const size_t at = archive.find(from, 32 + headerOffset);
+  EXPECT_NE(at, std::string::npos);
+  EXPECT_EQ(from.size(), to.size());
+  archive.replace(at, from.size(), to);
   const uint32_t headerCrc = zel::crc32Of(bytes(32 + headerOffset), headerSize);
   std::memcpy(bytes(28), &headerCrc, 4);
   const uint32_t startCrc = zel::crc32Of(bytes(12), 20);
   std::memcpy(bytes(8), &startCrc, 4);
   return archive;
+}
+
+// Replaces a stored (UTF-16) name by another of the same length.
+std::string renameEntry(const std::string& archive, const std::string& from,
+                        const std::string& to) {
+  const auto utf16 = [](const std::string& text) {
+    std::string out;
+    for (const char c : text) out += std::string{c, '\0'};
+    return out;
+  };
+  return patchHeader(archive, utf16(from), utf16(to));
+}
+
+TEST(ArchiveLibrary, DictionarySizesBeyondTheDataCostNoMemory) {
+  ScratchFolder scratch;
+  const std::string data = sampleCode(100000, 5);
+  writeTree(scratch / "source", {{"data.bin", data}});
+  pack7z(scratch / "source", scratch / "small.7z", "-m0=lzma:d=64k -mhc=off");
+  // LZMA properties: lc/lp/pb 0x5D, then the dictionary size 64 KiB, now claiming 4 GiB - 1,
+  // beyond the library's limit unless the dictionary is sized to the data.
+  const std::string huge =
+      patchHeader(readBytes(scratch / "small.7z"), std::string("\x5D\x00\x00\x01\x00", 5),
+                  std::string("\x5D\xFF\xFF\xFF\xFF", 5));
+  writeBytes(scratch / "huge.7z", huge);
+  ASSERT_TRUE(extract(scratch / "huge.7z", scratch / "out").ok) << GetLastArchiveError(0);
+  EXPECT_EQ(readBytes(scratch / "out/data.bin"), data);
 }
 
 TEST(ArchiveLibrary, EntriesThatWouldLeaveTheDestinationFailTheExtraction) {
