@@ -88,8 +88,18 @@ inline std::map<std::string, std::string> sampleTree() {
   std::string text;
   for (int line = 0; line < 4000; ++line)
     text += "Line " + std::to_string(line) + ": the quick brown fox jumps over the lazy dog\r\n";
+  // Incompressible bytes twice: LZMA2 stores the first copy and matches the second against it.
+  std::mt19937 random(13);
+  std::string noise(150000, '\0');
+  for (auto& b : noise) b = static_cast<char>(random() & 0xFF);
+  // Opcode bytes packed closely, for the x86 converters' look-back over recent opcodes.
+  std::string dense(60000, '\0');
+  const char kOpcodes[] = {'\xE8', '\xE9', '\x00', '\xFF', '\x0F', '\x80', '\x85', 'a'};
+  for (auto& b : dense) b = kOpcodes[random() % sizeof kOpcodes];
   return {
       {"readme.txt", text},
+      {"dense.bin", dense},
+      {"twice.bin", noise + noise},
       {"program.bin", sampleCode(300000, 7)},
       {"empty.txt", ""},
       {"docs/guide/chapter.txt", text.substr(0, 5000)},
