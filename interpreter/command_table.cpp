@@ -7,6 +7,7 @@
 #include "interpreter/interpreter.h"
 #include "interpreter/termination.h"
 #include "interpreter/value_commands.h"
+#include "media/archive_extraction.h"
 
 namespace kx {
 namespace {
@@ -115,7 +116,7 @@ constexpr auto kCommands = std::to_array<Entry>({
     // Library registration, media, archives.
     {"Register Library", commandNothing},
     {"Web Media Block", commandNothing},
-    {"Extract 7Zip Archive", commandNothing},
+    {"Extract 7Zip Archive", commandExtract7ZipArchive},
 });
 
 }  // namespace

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "media/zel/zel.h"
+
 namespace kx {
 
 using WindowHandle = uintptr_t;
@@ -43,6 +45,8 @@ class UserInterface {
   virtual void processPendingMessages() = 0;
   // Waits for one window message and handles it.
   virtual void handleOneMessage() = 0;
+  // Wakes handleOneMessage on the main thread (a worker posts WM_NULL); callable from workers.
+  virtual void wakeMessageLoop() {}
 };
 
 // What a shown dialog answers. Result codes: 0 not modal, 2 cancel, 6 next, 7 back, 8 custom.
@@ -106,6 +110,18 @@ class FileSystem {
   // returns its full path; nullopt when none can be created.
   virtual std::optional<std::string> createTemporaryFile(const std::string& folder,
                                                          const std::string& prefix) = 0;
+  // Creates a folder with all its missing parents; true when it exists afterwards.
+  virtual bool createFolders(const std::string& path) = 0;
+};
+
+// The archive library: zel.dll beside the engine on Windows, the linked-in reader elsewhere.
+class ArchiveLibrary {
+ public:
+  virtual ~ArchiveLibrary() = default;
+  // Its entries, or nullptr when the library cannot be loaded.
+  virtual const ZelFunctions* archiveFunctions() = 0;
+  // The path to hand the library for a path of the engine.
+  virtual std::string archivePath(const std::string& path) = 0;
 };
 
 // Facts about the machine and the running engine.
@@ -201,6 +217,7 @@ struct Platform {
   SystemInfo* system = nullptr;
   Modules* modules = nullptr;
   Threads* threads = nullptr;
+  ArchiveLibrary* archives = nullptr;
 };
 
 }  // namespace kx

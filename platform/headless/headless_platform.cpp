@@ -116,6 +116,12 @@ bool HeadlessPlatform::fileExists(const std::string& path) {
   return fs::is_regular_file(hostPath(path), ec);
 }
 
+bool HeadlessPlatform::createFolders(const std::string& path) {
+  std::error_code ec;
+  fs::create_directories(hostPath(path), ec);
+  return fs::is_directory(hostPath(path), ec);
+}
+
 bool HeadlessPlatform::folderExists(const std::string& path) {
   std::error_code ec;
   return fs::is_directory(hostPath(path), ec);

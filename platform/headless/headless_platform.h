@@ -18,11 +18,12 @@ class HeadlessPlatform : public UserInterface,
                          public Registry,
                          public FileSystem,
                          public SystemInfo,
-                         public Modules {
+                         public Modules,
+                         public ArchiveLibrary {
  public:
   HeadlessPlatform(std::string sandboxFolder, std::string enginePath, std::ostream& log);
 
-  Platform platform() { return {this, this, this, this, this, this, &threads_}; }
+  Platform platform() { return {this, this, this, this, this, this, &threads_, this}; }
   std::deque<MessageAnswer> answers;   // next message box answers; OK when empty
   std::deque<DialogOutcome> outcomes;  // next dialog outcomes; Next when empty
 
@@ -62,6 +63,10 @@ class HeadlessPlatform : public UserInterface,
   // prefix + the lowest free number from 1 in upper-case hexadecimal + ".tmp".
   std::optional<std::string> createTemporaryFile(const std::string& folder,
                                                  const std::string& prefix) override;
+  bool createFolders(const std::string& path) override;
+
+  const ZelFunctions* archiveFunctions() override { return ZelLinkedFunctions(); }
+  std::string archivePath(const std::string& path) override { return hostPath(path); }
 
   std::string shortDate() override;
   std::string longTime() override;

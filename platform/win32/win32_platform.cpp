@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <type_traits>
+
 #include "interpreter/values.h"
 
 namespace kx {
@@ -60,6 +62,8 @@ void Win32Platform::processPendingMessages() {
     DispatchMessageA(&message);
   }
 }
+
+void Win32Platform::wakeMessageLoop() { PostThreadMessageA(interpreterThread_, WM_NULL, 0, 0); }
 
 void Win32Platform::handleOneMessage() {
   MSG message;
@@ -123,6 +127,37 @@ bool Win32Platform::deleteValue(RegistryRoot root, const std::string& key,
 bool Win32Platform::fileExists(const std::string& path) {
   const DWORD attributes = GetFileAttributesA(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool Win32Platform::createFolders(const std::string& path) {
+  for (size_t at = path.find('\\', 3); at != std::string::npos; at = path.find('\\', at + 1))
+    CreateDirectoryA(path.substr(0, at).c_str(), nullptr);
+  CreateDirectoryA(path.c_str(), nullptr);
+  return folderExists(path);
+}
+
+// zel.dll ships beside the engine; it is loaded from there by full path, since the engine
+// limits the library search to the system folder.
+const ZelFunctions* Win32Platform::archiveFunctions() {
+  if (archiveLibraryLoaded_) return &archiveLibrary_;
+  const std::string engine = enginePath();
+  const std::string folder = engine.substr(0, engine.find_last_of('\\') + 1);
+  HMODULE library = LoadLibraryA((folder + "zel.dll").c_str());
+  if (!library) return nullptr;
+  const auto entry = [library](auto& function, const char* name) {
+    function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(
+        reinterpret_cast<void*>(GetProcAddress(library, name)));
+    return function != nullptr;
+  };
+  if (!entry(archiveLibrary_.openListArchive, "OpenListArchive") ||
+      !entry(archiveLibrary_.closeListArchive, "CloseListArchive") ||
+      !entry(archiveLibrary_.extractArchive, "ExtractArchive") ||
+      !entry(archiveLibrary_.getLastArchiveError, "GetLastArchiveError")) {
+    FreeLibrary(library);
+    return nullptr;
+  }
+  archiveLibraryLoaded_ = true;
+  return &archiveLibrary_;
 }
 
 bool Win32Platform::folderExists(const std::string& path) {

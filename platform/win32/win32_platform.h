@@ -10,14 +10,16 @@ class Win32Platform : public UserInterface,
                       public DialogWindows,
                       public Registry,
                       public FileSystem,
-                      public SystemInfo {
+                      public SystemInfo,
+                      public ArchiveLibrary {
  public:
   Win32Platform();
-  Platform platform() { return {this, this, this, this, this, &modules_, &threads_}; }
+  Platform platform() { return {this, this, this, this, this, &modules_, &threads_, this}; }
 
   MessageAnswer messageBox(const MessageBoxRequest& request) override;
   void processPendingMessages() override;
   void handleOneMessage() override;
+  void wakeMessageLoop() override;
 
   DialogOutcome show(const std::string& key, bool modal) override;
   void hide(const std::string& key) override;
@@ -42,6 +44,10 @@ class Win32Platform : public UserInterface,
   std::optional<std::string> longPathName(const std::string& path) override;
   std::optional<std::string> createTemporaryFile(const std::string& folder,
                                                  const std::string& prefix) override;
+  bool createFolders(const std::string& path) override;
+
+  const ZelFunctions* archiveFunctions() override;
+  std::string archivePath(const std::string& path) override { return path; }
 
   std::string shortDate() override;
   std::string longTime() override;
@@ -58,6 +64,8 @@ class Win32Platform : public UserInterface,
   Win32Modules modules_;
   // A finished worker wakes the interpreter with a null message.
   StdThreads threads_;
+  bool archiveLibraryLoaded_ = false;
+  ZelFunctions archiveLibrary_{};
 };
 
 }  // namespace kx

@@ -27,9 +27,10 @@ class FakePlatform : public UserInterface,
                      public Registry,
                      public FileSystem,
                      public SystemInfo,
-                     public Modules {
+                     public Modules,
+                     public ArchiveLibrary {
  public:
-  Platform platform() { return {this, this, this, this, this, this, &threads}; }
+  Platform platform() { return {this, this, this, this, this, this, &threads, this}; }
 
   // Plug-in libraries by upper-case path; a library must also be in `files` to be found.
   std::map<std::string, FakePlugin> plugins;
@@ -134,6 +135,15 @@ class FakePlatform : public UserInterface,
     const auto after = files.lower_bound(key + "\\");
     return after != files.end() && after->first.starts_with(key + "\\");
   }
+  std::vector<std::string> createdFolders;
+  bool createFolders(const std::string& path) override {
+    createdFolders.push_back(path);
+    folders.insert(folderKey(path));
+    return true;
+  }
+  // Archives are real files: paths go to the linked-in library as they are.
+  const ZelFunctions* archiveFunctions() override { return ZelLinkedFunctions(); }
+  std::string archivePath(const std::string& path) override { return path; }
   std::optional<std::string> readFile(const std::string& path) override {
     auto found = files.find(upperAscii(path));
     if (found == files.end()) return std::nullopt;
