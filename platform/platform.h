@@ -208,6 +208,24 @@ class Threads {
   virtual std::unique_ptr<WorkerThread> startWorker(std::function<void()> work) = 0;
 };
 
+// Pixels of a decoded picture: rows from the top, four bytes per pixel (red, green, blue,
+// alpha).
+struct DecodedImage {
+  uint32_t width = 0;
+  uint32_t height = 0;
+  std::vector<uint8_t> rgba;
+};
+
+// Decoders of the compressed picture formats that dialog definitions carry. A stream that
+// can't be decoded, or whose picture is larger than kMaxDecodedPixels, gives none.
+class PictureCodecs {
+ public:
+  static constexpr uint64_t kMaxDecodedPixels = uint64_t{1} << 26;
+  virtual ~PictureCodecs() = default;
+  virtual std::optional<DecodedImage> decodePng(const std::string& data) = 0;
+  virtual std::optional<DecodedImage> decodeJpeg(const std::string& data) = 0;
+};
+
 // The machine as the engine sees it; each member is owned by whoever builds the platform.
 struct Platform {
   UserInterface* ui = nullptr;
@@ -218,6 +236,7 @@ struct Platform {
   Modules* modules = nullptr;
   Threads* threads = nullptr;
   ArchiveLibrary* archives = nullptr;
+  PictureCodecs* pictures = nullptr;
 };
 
 }  // namespace kx

@@ -8,6 +8,7 @@
 #include <ostream>
 #include <string>
 
+#include "platform/headless/picture_codecs.h"
 #include "platform/platform.h"
 #include "platform/std_threads.h"
 
@@ -23,7 +24,7 @@ class HeadlessPlatform : public UserInterface,
  public:
   HeadlessPlatform(std::string sandboxFolder, std::string enginePath, std::ostream& log);
 
-  Platform platform() { return {this, this, this, this, this, this, &threads_, this}; }
+  Platform platform() { return {this, this, this, this, this, this, &threads_, this, &pictures_}; }
   std::deque<MessageAnswer> answers;   // next message box answers; OK when empty
   std::deque<DialogOutcome> outcomes;  // next dialog outcomes; Next when empty
 
@@ -42,14 +43,16 @@ class HeadlessPlatform : public UserInterface,
                                         const std::string& valueName) override;
   bool writeString(RegistryRoot root, const std::string& key, const std::string& valueName,
                    const std::string& value) override;
-  bool deleteValue(RegistryRoot root, const std::string& key, const std::string& valueName) override;
+  bool deleteValue(RegistryRoot root, const std::string& key,
+                   const std::string& valueName) override;
 
   bool fileExists(const std::string& path) override;
   bool folderExists(const std::string& path) override;
   std::optional<std::string> readFile(const std::string& path) override;
   bool writeFile(const std::string& path, const std::string& bytes) override;
   bool deleteFile(const std::string& path) override;
-  std::vector<std::string> listFolder(const std::string& folder, const std::string& pattern) override;
+  std::vector<std::string> listFolder(const std::string& folder,
+                                      const std::string& pattern) override;
   FolderCreation createFolderExclusive(const std::string& path) override;
   bool copyFile(const std::string& from, const std::string& to) override;
   bool setNormalAttributes(const std::string& path) override;
@@ -85,6 +88,7 @@ class HeadlessPlatform : public UserInterface,
  private:
   // No window messages to wait for: a finished worker needs no wake-up.
   StdThreads threads_{nullptr};
+  LibraryPictureCodecs pictures_;
   std::string sandbox_;
   std::string enginePath_;
   std::ostream& log_;

@@ -2,6 +2,7 @@
 // The engine's platform on Windows.
 #include "platform/platform.h"
 #include "platform/std_threads.h"
+#include "platform/win32/wic_picture_codecs.h"
 #include "platform/win32/win32_modules.h"
 
 namespace kx {
@@ -14,7 +15,9 @@ class Win32Platform : public UserInterface,
                       public ArchiveLibrary {
  public:
   Win32Platform();
-  Platform platform() { return {this, this, this, this, this, &modules_, &threads_, this}; }
+  Platform platform() {
+    return {this, this, this, this, this, &modules_, &threads_, this, &pictures_};
+  }
 
   MessageAnswer messageBox(const MessageBoxRequest& request) override;
   void processPendingMessages() override;
@@ -28,14 +31,16 @@ class Win32Platform : public UserInterface,
                                         const std::string& valueName) override;
   bool writeString(RegistryRoot root, const std::string& key, const std::string& valueName,
                    const std::string& value) override;
-  bool deleteValue(RegistryRoot root, const std::string& key, const std::string& valueName) override;
+  bool deleteValue(RegistryRoot root, const std::string& key,
+                   const std::string& valueName) override;
 
   bool fileExists(const std::string& path) override;
   bool folderExists(const std::string& path) override;
   std::optional<std::string> readFile(const std::string& path) override;
   bool writeFile(const std::string& path, const std::string& bytes) override;
   bool deleteFile(const std::string& path) override;
-  std::vector<std::string> listFolder(const std::string& folder, const std::string& pattern) override;
+  std::vector<std::string> listFolder(const std::string& folder,
+                                      const std::string& pattern) override;
   FolderCreation createFolderExclusive(const std::string& path) override;
   bool copyFile(const std::string& from, const std::string& to) override;
   bool setNormalAttributes(const std::string& path) override;
@@ -66,6 +71,7 @@ class Win32Platform : public UserInterface,
   StdThreads threads_;
   bool archiveLibraryLoaded_ = false;
   ZelFunctions archiveLibrary_{};
+  WicPictureCodecs pictures_;
 };
 
 }  // namespace kx

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "interpreter/values.h"
+#include "platform/headless/picture_codecs.h"
 #include "platform/platform.h"
 #include "platform/std_threads.h"
 
@@ -30,7 +31,7 @@ class FakePlatform : public UserInterface,
                      public Modules,
                      public ArchiveLibrary {
  public:
-  Platform platform() { return {this, this, this, this, this, this, &threads, this}; }
+  Platform platform() { return {this, this, this, this, this, this, &threads, this, &pictures}; }
 
   // Plug-in libraries by upper-case path; a library must also be in `files` to be found.
   std::map<std::string, FakePlugin> plugins;
@@ -38,6 +39,9 @@ class FakePlatform : public UserInterface,
   int pluginsUnloaded = 0;
   // Runs on every handled window message, as the user's actions would.
   std::function<void()> onMessage;
+
+  // Pictures decode for real: they are pure computation.
+  LibraryPictureCodecs pictures;
 
   std::vector<MessageBoxRequest> boxes;
   std::deque<MessageAnswer> answers;
