@@ -19,12 +19,18 @@ void setWindowHandle(Engine& engine, WindowHandle window, std::string_view conte
 
 std::string navigationWord(const DialogOutcome& outcome) {
   switch (outcome.resultCode) {
-    case kNotModal: return "NOTMODAL";
-    case kCancel: return "CANCEL";
-    case kNext: return "NEXT";
-    case kBack: return "BACK";
-    case kCustom: return upperAscii(outcome.customName);
-    default: return {};
+    case kNotModal:
+      return "NOTMODAL";
+    case kCancel:
+      return "CANCEL";
+    case kNext:
+      return "NEXT";
+    case kBack:
+      return "BACK";
+    case kCustom:
+      return upperAscii(outcome.customName);
+    default:
+      return {};
   }
 }
 

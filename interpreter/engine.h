@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -13,6 +14,8 @@
 #include "startup/message_table.h"
 
 namespace kx {
+
+class DialogTable;
 
 // Progress text, range and position, published by the interpreter and by workers and shown by
 // the dialog host. Guarded by the engine's general lock.
@@ -99,6 +102,9 @@ struct Engine {
   ProgressState progress;
   std::atomic<bool> longOperation = false;
   std::atomic<bool> cancelRequested = false;
+
+  // The dialogs loaded at start-up, by dialog key.
+  std::shared_ptr<DialogTable> dialogTable;
 
   int exitCode = 0;
   RandomGenerator random;

@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "dialogs/dialog_loader.h"
 #include "interpreter/interpreter.h"
 #include "interpreter/values.h"
 #include "startup/command_line.h"
@@ -38,13 +39,6 @@ bool commonControlsTooOld(const std::optional<FileVersion>& version) {
   return version && version->major == 4 && version->minor < 72;
 }
 
-int dialogsToPreload(const Script& script) {
-  int count = 0;
-  for (size_t k = 1; k <= script.statementCount(); ++k)
-    if (script.command(k) == "Display Dialog" && !script.isDisabled(k)) ++count;
-  return count;
-}
-
 // Steps from reading the script to the end of the run; failures are thrown to the caller's
 // general failure report. False for an early end that skips the removal of the support folder.
 bool prepareAndRun(Engine& engine, StartupServices& startup, const PayloadExtractor& extractPayload,
@@ -71,10 +65,15 @@ bool prepareAndRun(Engine& engine, StartupServices& startup, const PayloadExtrac
   }
   options.dataFolder = programFolder + "data\\";
 
+  engine.dialogTable = std::make_shared<DialogTable>();
+  LoadProgress progress;
   if (!options.silent) {
-    startup.setPreparingProgress(0, dialogsToPreload(engine.script), 1);
-    startup.closeStartWindows();
+    progress = [&startup](size_t position, size_t count) {
+      startup.setPreparingProgress(0, static_cast<int>(count), static_cast<int>(position));
+    };
   }
+  loadScriptDialogs(engine, *engine.dialogTable, progress);
+  if (!options.silent) startup.closeStartWindows();
   options.msiFile = options.supportFolder + programBaseName + ".msi";
   runScript(engine);
   return true;

@@ -1,5 +1,7 @@
 #include "startup/start_run.h"
 
+#include "dialogs/dialog_loader.h"
+
 namespace kx {
 
 void reportGeneralFailure(Engine& engine, const std::string& message) {
@@ -21,6 +23,8 @@ RunResult startRun(Engine& engine, std::string_view scriptBytes) {
       result.end = RunEnd::Error;
       return result;
     }
+    engine.dialogTable = std::make_shared<DialogTable>();
+    loadScriptDialogs(engine, *engine.dialogTable);
     return runScript(engine);
   } catch (const std::exception& error) {
     reportGeneralFailure(engine, error.what());

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
+#include "dialogs/component_stream.h"
+
 #include "tests/native/fake_platform.h"
 #include "tests/native/pe_fixture.h"
 #include "tests/native/script_builder.h"
@@ -41,10 +45,25 @@ class MainProcedure : public ::testing::Test {
   test::FakePlatform fake;
   test::FakeStartup startup;
   std::vector<std::string> extracted;
+  // What the payload archive holds: two dialogs with their rule files.
+  std::map<std::string, std::string> payload = {{"welcome.dfm", definitionNamed("Welcome")},
+                                                {"welcome.dfm.zelf", ""},
+                                                {"finish.dfm", definitionNamed("Finish")},
+                                                {"finish.dfm.zelf", ""}};
   PayloadExtractor extractor = [this](const std::string& archive, const std::string& folder) {
     extracted.push_back(archive + " -> " + folder);
-    return fake.writeFile(folder + "welcome.dfm", "dialog");
+    for (const auto& [name, bytes] : payload)
+      if (!fake.writeFile(folder + name, bytes)) return false;
+    return true;
   };
+
+ private:
+  static std::string definitionNamed(const std::string& name) {
+    dfm::ObjectRecord root;
+    root.className = "TPoolTemplate";
+    root.name = name;
+    return dfm::writeDefinition(root);
+  }
 };
 
 const std::vector<Statement> kExitWith3010 = {{"Terminate with Exit Code", {"3010"}}};
@@ -102,7 +121,19 @@ TEST_F(MainProcedure, StartWindowsShowTheMessageTableAndTheDialogCount) {
             (std::vector<std::string>{
                 "show C:\\Setup\\setup.bmp | Kestrix Wizard | Kestrix\x99 is preparing the "
                 "Kestrix\x99 Installation Wizard which will install this application. Please wait.",
-                "progress 0 2 1", "close"}));
+                "progress 0 2 1", "progress 0 2 2", "progress 0 2 3", "close"}));
+}
+
+TEST_F(MainProcedure, AMissingDialogDefinitionIsAGeneralFailureBeforeTheFirstStatement) {
+  payload.erase("finish.dfm");
+  setScript({{"Display Dialog", {"welcome", "WIZARD", "TRUE", "", "TRUE", "FALSE"}},
+             {"Display Dialog", {"finish", "WIZARD", "TRUE", "", "TRUE", "FALSE"}},
+             {"Terminate with Exit Code", {"7"}}});
+  EXPECT_EQ(run(), 11);
+  ASSERT_EQ(fake.boxes.size(), 1u);
+  EXPECT_EQ(fake.boxes[0].text,
+            "Runtime error in install: Cannot open file \"C:\\Temp\\zel1\\finish.dfm\"");
+  EXPECT_FALSE(fake.folderExists("C:\\Temp\\zel1"));
 }
 
 TEST_F(MainProcedure, WithoutSplashPictureOnlyThePreparingWindowShows) {

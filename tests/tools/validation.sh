@@ -12,10 +12,16 @@ project() {
   "$build/tools/zelpack" script "$out/$1.json" -o "$out/$1.script"
 }
 
+# The dialogs are loaded before validation runs: the scripts' one page must exist.
+mkdir "$out/support"
+printf 'object Page: TPoolTemplate\nend\n' >"$out/page.txt"
+"$build/tools/zelpack" txt2dfm "$out/page.txt" "$out/support/page.dfm"
+: >"$out/support/page.dfm.zelf"
+
 # expect NAME EXPECTED_STDERR: runs the script with --trace and compares its stderr.
 expect() {
   local status=0
-  "$build/tools/zelrun" --trace "$out/$1.script" >"$out/$1.stdout" 2>"$out/$1.stderr" || status=$?
+  "$build/tools/zelrun" --support-dir "$out/support" --trace "$out/$1.script" >"$out/$1.stdout" 2>"$out/$1.stderr" || status=$?
   if [[ $status -ne 0 ]]; then
     echo "FAIL $1: exit code $status"
     exit 1

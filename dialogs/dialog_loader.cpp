@@ -1,0 +1,116 @@
+#include "dialogs/dialog_loader.h"
+
+#include "dialogs/component_stream.h"
+#include "interpreter/engine.h"
+#include "interpreter/values.h"
+
+namespace kx {
+namespace {
+
+constexpr std::string_view kDisplayDialog = "Display Dialog";
+constexpr std::string_view kRuleFileSuffix = ".zelf";
+
+std::string fileNameOf(const std::string& path) {
+  const size_t slash = path.find_last_of("\\/");
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string readRequired(FileSystem& files, const std::string& path) {
+  auto bytes = files.readFile(path);
+  if (!bytes) throw DialogLoadError("Cannot open file \"" + path + "\"");
+  return std::move(*bytes);
+}
+
+DefaultContent firstExisting(FileSystem& files, const std::string& supportFolder,
+                             const std::vector<std::string>& names, std::string fallback) {
+  for (const std::string& name : names) {
+    if (files.fileExists(supportFolder + name)) return {supportFolder + name, {}};
+  }
+  return {{}, std::move(fallback)};
+}
+
+std::string documentStem(DocumentRole role) {
+  return role == DocumentRole::Readme ? "readme" : "license";
+}
+
+}  // namespace
+
+LoadedDialog& DialogTable::load(const std::string& key, const std::string& path,
+                                FileSystem& files) {
+  auto dialog = std::make_unique<LoadedDialog>();
+  try {
+    dialog->form = DialogForm::fromDefinition(dfm::readDefinition(readRequired(files, path)));
+  } catch (const dfm::DefinitionError& e) {
+    throw DialogLoadError(e.what());
+  }
+  dialog->form->host.setPropertyText("Hint", fileNameOf(path));
+  dialog->form->rules = linesOfText(readRequired(files, path + std::string(kRuleFileSuffix)));
+  for (auto& [existing, entry] : entries_) {
+    if (equalsIgnoringAsciiCase(existing, key)) {
+      entry = std::move(dialog);
+      return *entry;
+    }
+  }
+  entries_.emplace_back(key, std::move(dialog));
+  return *entries_.back().second;
+}
+
+LoadedDialog* DialogTable::find(std::string_view key) {
+  for (auto& [existing, entry] : entries_) {
+    if (equalsIgnoringAsciiCase(existing, key)) return entry.get();
+  }
+  return nullptr;
+}
+
+void loadScriptDialogs(Engine& engine, DialogTable& table, const LoadProgress& progress) {
+  const Script& script = engine.script;
+  std::vector<size_t> statements;
+  for (size_t k = 1; k <= script.statementCount(); ++k) {
+    if (script.command(k) == kDisplayDialog && !script.isDisabled(k)) statements.push_back(k);
+  }
+  if (progress) progress(1, statements.size());
+  table.clear();
+  engine.run.currentDialogKey.clear();
+  engine.cancelRequested = false;
+  size_t position = 1;
+  for (size_t k : statements) {
+    const std::string path =
+        engine.options.supportFolder + script.parameter(script.id(k), 1) + ".dfm";
+    table.load(std::to_string(k - 1), path, *engine.platform.files);
+    if (progress) progress(++position, statements.size());
+  }
+}
+
+DefaultContent memoContent(FileSystem& files, const std::string& supportFolder,
+                           const std::string& language, DocumentRole role) {
+  const std::string stem = documentStem(role);
+  const std::string languageName = stem + "." + language + ".txt";
+  return firstExisting(files, supportFolder, {languageName, stem + ".txt"},
+                       "Add a " + languageName + " or " + stem +
+                           ".txt file to your project as a support file/creative to display it "
+                           "here.");
+}
+
+DefaultContent richEditContent(FileSystem& files, const std::string& supportFolder,
+                               const std::string& language, DocumentRole role) {
+  const std::string stem = documentStem(role);
+  const std::string formatted = stem + "." + language + ".rtf";
+  const std::string plain = stem + "." + language + ".txt";
+  return firstExisting(files, supportFolder, {formatted, stem + ".rtf", plain, stem + ".txt"},
+                       "Add a " + formatted + " or " + stem + ".rtf, or " + plain + " or " + stem +
+                           ".txt file to your project as a support file/creative to display it "
+                           "here.");
+}
+
+DefaultContent htmlContent(FileSystem& files, const std::string& supportFolder) {
+  return firstExisting(files, supportFolder, {"index.htm"},
+                       "Add an index.htm file to your project to display it here, along with any "
+                       "other additional support/linked files.");
+}
+
+DefaultContent movieContent(FileSystem& files, const std::string& supportFolder) {
+  return firstExisting(files, supportFolder, {"movie.swf"},
+                       "Add a movie.swf file to your project to display it here.");
+}
+
+}  // namespace kx
