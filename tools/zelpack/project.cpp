@@ -44,9 +44,7 @@ std::string derivedId(const std::string& title, uint64_t number) {
   return id;
 }
 
-}  // namespace
-
-Script scriptFromProject(const std::string& jsonText) {
+json parsed(const std::string& jsonText) {
   json project;
   try {
     project = json::parse(jsonText);
@@ -54,6 +52,13 @@ Script scriptFromProject(const std::string& jsonText) {
     throw std::runtime_error(std::string("the project is not valid JSON: ") + e.what());
   }
   if (!project.is_object()) throw std::runtime_error("the project must be a JSON object");
+  return project;
+}
+
+}  // namespace
+
+Script scriptFromProject(const std::string& jsonText) {
+  const json project = parsed(jsonText);
   Script script;
   try {
     script.productCode = text(project, "productCode");
@@ -76,8 +81,8 @@ Script scriptFromProject(const std::string& jsonText) {
       const json& s = statements[i];
       if (!s.is_object() || !s.contains("command"))
         throw std::runtime_error("statement " + std::to_string(i + 1) + " has no \"command\"");
-      const std::string id = s.contains("id") ? s.at("id").get<std::string>()
-                                              : derivedId(script.title, i + 1);
+      const std::string id =
+          s.contains("id") ? s.at("id").get<std::string>() : derivedId(script.title, i + 1);
       script.commands.push_back(s.at("command").get<std::string>());
       script.ids.push_back(id);
       script.marks.push_back(s.value("disabled", false) ? "C" : "");
@@ -98,6 +103,20 @@ Script scriptFromProject(const std::string& jsonText) {
         throw std::runtime_error("a line may not be \"$\" nor hold a line break: " + line);
   script.rebuildIndexes();
   return script;
+}
+
+SetupSources setupSourcesFromProject(const std::string& jsonText) {
+  const json project = parsed(jsonText);
+  SetupSources sources;
+  sources.supportFiles = text(project, "supportFiles");
+  sources.dialogs = text(project, "dialogs");
+  sources.msi = text(project, "msi");
+  sources.msp = text(project, "msp");
+  sources.wxs = text(project, "wxs");
+  sources.splash = text(project, "splash");
+  sources.data = text(project, "data");
+  sources.messageFile = text(project, "messageFile");
+  return sources;
 }
 
 }  // namespace kx

@@ -11,4 +11,20 @@ namespace kx {
 // Throws std::runtime_error with a readable message for a malformed project.
 Script scriptFromProject(const std::string& json);
 
+// The files a project builds into a setup beside its script, as the project names them
+// (relative to the project file's folder); a field the project leaves out stays empty.
+struct SetupSources {
+  std::string supportFiles;  // folder packed into setup.res
+  std::string dialogs;       // folder of NAME.txt dialogs with their NAME.dfm.zelf rule files
+  std::string msi;
+  std::string msp;
+  std::string wxs;  // built into setup.msi by wixl
+  std::string splash;
+  std::string data;         // folder copied as data/
+  std::string messageFile;  // trailing data of zel.dll
+};
+
+// Throws std::runtime_error like scriptFromProject.
+SetupSources setupSourcesFromProject(const std::string& json);
+
 }  // namespace kx
