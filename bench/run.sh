@@ -28,3 +28,5 @@ for family, per_item in sorted(sizes.items()):
     ratio = per_item[large] / per_item[small]
     print(f"{family}: per-statement time at {large} vs {small} statements: ratio {ratio:.2f}")
 PY
+# Extraction by our archive library against 7-Zip's own, in the same run.
+bash "$(dirname "$0")/archive.sh" "$build"
