@@ -1,6 +1,7 @@
 // zelstub.exe: the setup engine's entry point on Windows.
 #include <windows.h>
 
+#include "media/archive_extraction.h"
 #include "platform/win32/win32_platform.h"
 #include "platform/win32/win32_startup.h"
 #include "startup/main_procedure.h"
@@ -10,6 +11,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
   kx::Win32Platform platform;
   kx::Win32Startup startup;
-  // The payload archive is not unpacked until the archive library is linked in.
-  return kx::runMainProcedure(platform.platform(), startup, nullptr);
+  kx::setUpCodecs(platform.platform());
+  // The payload archive is unpacked whole, without a password, by zel.dll beside the engine.
+  const kx::PayloadExtractor extractPayload = [&platform](const std::string& archive,
+                                                          const std::string& folder) {
+    return kx::extractArchive(platform, archive, {}, folder, nullptr, true, true).ok;
+  };
+  return kx::runMainProcedure(platform.platform(), startup, extractPayload);
 }

@@ -20,15 +20,24 @@ JSON
     fail "zelpack $1"
 }
 
-# setup FOLDER SCRIPT-OR-EMPTY FILES...: setup.exe (the engine with the script appended) and
-# the named support files in a folder of its own.
+# The engine's files, and an empty payload archive written by zelpack build.
+mkdir "$work/engine"
+cp "$build/platform/win32/zelstub.exe" "$build/media/zel/zel.dll" "$work/engine/"
+echo '{"title": "Empty", "statements": []}' >"$work/empty.json"
+(cd "$work" && wine "$build/tools/zelpack.exe" build empty.json -o empty --engine engine) ||
+  fail "zelpack build"
+
+# setup FOLDER SCRIPT-OR-EMPTY FILES...: setup.exe (the engine with the script appended), zel.dll
+# and the named support files in a folder of its own; setup.res is the empty payload archive.
 setup() {
   local folder="$work/$1" script=$2
   shift 2
   rm -rf "$folder" && mkdir -p "$folder"
-  cp "$build/platform/win32/zelstub.exe" "$folder/setup.exe"
+  cp "$work/engine/zelstub.exe" "$folder/setup.exe"
+  cp "$work/engine/zel.dll" "$folder/"
   [ -z "$script" ] || cat "$work/$script" >>"$folder/setup.exe"
   for file in "$@"; do echo "$file" >"$folder/$file"; done
+  [ ! -e "$folder/setup.res" ] || cp "$work/empty/setup.res" "$folder/"
 }
 
 # exit_code FOLDER ARGS...: the setup's whole exit code, read through cmd (the shell's exit
@@ -71,6 +80,34 @@ expect_code 11 failing /s
 head -c 60 "$work/terminate.script" >"$work/cut.script"
 setup cut cut.script setup.res setup.msi
 expect_code 11 cut /s
+
+# A payload that is not an archive: entry 3, an early end with exit code 0.
+setup corrupt terminate.script setup.msi
+echo 'not an archive' >"$work/corrupt/setup.res"
+expect_code 0 corrupt /s CODE=9
+
+# A whole setup from zelpack build: the payload's dialogs and support files are unpacked into the
+# support folder and the dialogs preloaded before the script runs to its exit code.
+mkdir -p "$work/whole"
+cp -r "$2/examples/dialogs" "$2/examples/setup/support" "$work/whole/"
+echo stub >"$work/whole/hello.msi"
+cat >"$work/whole/whole.json" <<'JSON'
+{"title": "Whole", "supportFiles": "support", "dialogs": "dialogs", "msi": "hello.msi",
+ "statements": [
+  {"command": "Display Dialog", "parameters": ["welcome", "WIZARD", "TRUE", "", "TRUE", "FALSE"]},
+  {"command": "Display Dialog", "parameters": ["folder", "WIZARD", "TRUE", "", "TRUE", "FALSE"]},
+  {"command": "Terminate with Exit Code", "parameters": ["9"]}]}
+JSON
+(cd "$work/whole" && wine "$build/tools/zelpack.exe" build whole.json -o setup --engine ../engine) ||
+  fail "zelpack build whole"
+mv "$work/whole/setup" "$work/wholesetup"
+expect_code 9 wholesetup /s
+# A dialog whose definition the payload lacks fails the start-up: exit code 11.
+sed 's/"folder"/"finish"/' "$work/whole/whole.json" >"$work/whole/nodialog.json"
+(cd "$work/whole" && wine "$build/tools/zelpack.exe" build nodialog.json -o nodialog \
+  --engine ../engine) || fail "zelpack build nodialog"
+mv "$work/whole/nodialog" "$work/nodialog"
+expect_code 11 nodialog /s
 
 # Only a patch package: the run proceeds (and here ends with its exit code).
 setup patch terminate.script setup.res setup.msp
@@ -151,4 +188,4 @@ wine regsvr32 /s "$(winepath -w "$work/planted/msi.dll")" >/dev/null 2>&1 || tru
 [ -e "$work/planted/msi.dll.loaded" ] || fail "the planted library's marker does not work"
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
-echo "setup runs: 13 passed, 0 failed"
+echo "setup runs: 16 passed, 0 failed"
