@@ -170,6 +170,19 @@ expected_top=$((284 + 200 + 25 < 768 - height - 45 ? 284 + 200 + 25 : 768 - heig
 [ "$left,$top" = "$expected_left,$expected_top" ] ||
   fail "preparing window at $left,$top, expected $expected_left,$expected_top"
 
+# The real zel.dll carries no message file: the preparing window shows the built-in texts.
+setup defaults terminate.script setup.msi
+(cd "$work/defaults" && wine setup.exe >/dev/null 2>&1) &
+shown=$!
+wine "$driver" --class TSetupInit --timeout 60 >"$work/preparing.txt" || fail "no preparing window"
+wine "$driver" --class '#32770' --title Kestrix --press OK >"$work/box.txt" || fail "no message box"
+wait "$shown"
+grep -q '^window class=TSetupInit title=Kestrix Wizard ' "$work/preparing.txt" ||
+  { cat "$work/preparing.txt"; fail "preparing window caption"; }
+LC_ALL=C grep -q 'text=Kestrix.* is preparing the Kestrix.* Installation Wizard' "$work/preparing.txt" ||
+  { cat "$work/preparing.txt"; fail "preparing window text"; }
+grep -q 'text=Setup resource not found' "$work/box.txt" || { cat "$work/box.txt"; fail "box text"; }
+
 # Libraries planted beside setup.exe under the names of system libraries that the engine loads at
 # run time are never loaded, even with Windows' own search order (native before builtin), silent
 # or with windows. (version.dll is left out: Wine's own user32 imports it while the program's
@@ -188,4 +201,4 @@ wine regsvr32 /s "$(winepath -w "$work/planted/msi.dll")" >/dev/null 2>&1 || tru
 [ -e "$work/planted/msi.dll.loaded" ] || fail "the planted library's marker does not work"
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
-echo "setup runs: 16 passed, 0 failed"
+echo "setup runs: 17 passed, 0 failed"
