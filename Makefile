@@ -41,6 +41,9 @@ demo: deps
 	cmake --preset native >/dev/null
 	cmake --build --preset native --target zelpack zelrun
 	bash examples/demo.sh build/native
+	cmake --preset win64 >/dev/null
+	cmake --build --preset win64 --target zelstub zel
+	bash examples/demo_setup.sh build/native build/win64 build/demo
 
 bench: deps
 	cmake --preset bench >/dev/null
