@@ -49,6 +49,9 @@ bench: deps
 	cmake --preset bench >/dev/null
 	cmake --build --preset bench
 	bash bench/run.sh build/bench
+	cmake --preset win64 >/dev/null
+	cmake --build --preset win64 --target zelstub zel zelextract
+	bash bench/startup.sh build/bench build/win64
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -38,9 +38,9 @@ echo "== zelpack build wrote:"
 
 temp=$(winepath -u "$(wine cmd /c echo %TEMP% 2>/dev/null | tr -d '\r')")
 echo "== silent run: setup.exe /s"
-(cd "$work/Hello" && printf 'start /wait setup.exe /s\r\necho %%ERRORLEVEL%%>code.txt\r\n' >run.bat &&
+(cd "$work/Hello" && printf 'start /wait setup.exe /s\r\necho [%%ERRORLEVEL%%]>code.txt\r\n' >run.bat &&
   timeout 300 wine cmd /c run.bat >/dev/null 2>&1) || true
-echo "   exit code $(tr -d '\r\n' <"$work/Hello/code.txt")"
+echo "   exit code $(tr -d '[]\r\n' <"$work/Hello/code.txt")"
 left=$(ls -d "$temp"/zel* 2>/dev/null || true)
 echo "   support folders left in the temporary folder: ${left:-none}"
 rm "$work/Hello/run.bat" "$work/Hello/code.txt"
