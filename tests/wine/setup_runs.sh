@@ -87,21 +87,36 @@ echo 'not an archive' >"$work/corrupt/setup.res"
 expect_code 0 corrupt /s CODE=9
 
 # A whole setup from zelpack build: the payload's dialogs and support files are unpacked into the
-# support folder and the dialogs preloaded before the script runs to its exit code.
-mkdir -p "$work/whole"
+# support folder and the dialogs preloaded before the script runs; "Extract 7Zip Archive" unpacks
+# an archive of the payload, made by the real 7-Zip with a password, through zel.dll.
+mkdir -p "$work/whole/inner/docs"
 cp -r "$2/examples/dialogs" "$2/examples/setup/support" "$work/whole/"
 echo stub >"$work/whole/hello.msi"
-cat >"$work/whole/whole.json" <<'JSON'
-{"title": "Whole", "supportFiles": "support", "dialogs": "dialogs", "msi": "hello.msi",
- "statements": [
-  {"command": "Display Dialog", "parameters": ["welcome", "WIZARD", "TRUE", "", "TRUE", "FALSE"]},
-  {"command": "Display Dialog", "parameters": ["folder", "WIZARD", "TRUE", "", "TRUE", "FALSE"]},
-  {"command": "Terminate with Exit Code", "parameters": ["9"]}]}
-JSON
+seq 1 5000 >"$work/whole/inner/docs/numbers.txt"
+head -c 100000 /dev/urandom >"$work/whole/inner/data.bin"
+(cd "$work/whole/inner" && 7zz a -bso0 -bsp0 -psecret -mhe=on "$work/whole/support/inner.7z" ./*)
+python3 - "$work/whole/whole.json" "$(winepath -w "$work/unpacked")" <<'PY'
+import json, sys
+dialog = lambda name: {"command": "Display Dialog",
+                       "parameters": [name, "WIZARD", "TRUE", "", "TRUE", "FALSE"]}
+extract = lambda result, password: {"command": "Extract 7Zip Archive", "parameters": [
+    "$SUPPORTDIR$inner.7z", sys.argv[2], result, password, "TRUE", "TRUE"]}
+json.dump({"title": "Whole", "supportFiles": "support", "dialogs": "dialogs", "msi": "hello.msi",
+           "statements": [dialog("welcome"), dialog("folder"),
+                          extract("WRONG", "nope"), extract("GOOD", "secret"),
+                          {"command": "If", "parameters": ["GOOD", "0", "SUCCESS", "FALSE"]},
+                          {"command": "If", "parameters": ["WRONG", "0", "SUCCESS", "TRUE"]},
+                          {"command": "Terminate with Exit Code", "parameters": ["9"]},
+                          {"command": "End"}, {"command": "End"},
+                          {"command": "Terminate with Exit Code", "parameters": ["8"]}]},
+          open(sys.argv[1], "w"))
+PY
 (cd "$work/whole" && wine "$build/tools/zelpack.exe" build whole.json -o setup --engine ../engine) ||
   fail "zelpack build whole"
 mv "$work/whole/setup" "$work/wholesetup"
 expect_code 9 wholesetup /s
+diff -r "$work/whole/inner" "$work/unpacked" || fail "Extract 7Zip Archive unpacked other files"
+
 # A dialog whose definition the payload lacks fails the start-up: exit code 11.
 sed 's/"folder"/"finish"/' "$work/whole/whole.json" >"$work/whole/nodialog.json"
 (cd "$work/whole" && wine "$build/tools/zelpack.exe" build nodialog.json -o nodialog \
@@ -201,4 +216,4 @@ wine regsvr32 /s "$(winepath -w "$work/planted/msi.dll")" >/dev/null 2>&1 || tru
 [ -e "$work/planted/msi.dll.loaded" ] || fail "the planted library's marker does not work"
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
-echo "setup runs: 17 passed, 0 failed"
+echo "setup runs: 18 passed, 0 failed"
