@@ -1,25 +1,15 @@
 // The dialog form model: control kinds, property text forms, loading from definitions.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
 #include "dialogs/definition_text.h"
 #include "dialogs/form_model.h"
+#include "tests/fixture_files.h"
 
 namespace kx {
 namespace {
 
 std::unique_ptr<DialogForm> formFromText(const std::string& text) {
   return DialogForm::fromDefinition(dfm::objectFromText(text));
-}
-
-std::string fixture(const std::string& name) {
-  std::ifstream in(std::string(KX_SOURCE_DIR) + "/tests/fixtures/dialogs/" + name,
-                   std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
 }
 
 TEST(ControlKinds, TheTableHoldsEveryKind) {
@@ -167,7 +157,7 @@ TEST(ControlKinds, TextFormsAreCanonical) {
 }
 
 TEST(DialogForm, LoadsADefinition) {
-  const auto form = formFromText(fixture("welcome.txt"));
+  const auto form = formFromText(test::fixtureFile("dialogs/welcome.txt"));
   EXPECT_EQ(form->skipped.size(), 0u)
       << form->skipped[0].component << "." << form->skipped[0].property << ": "
       << form->skipped[0].reason;
@@ -271,7 +261,7 @@ TEST(DialogForm, SkipsABadPropertyAndGoesOn) {
 }
 
 TEST(DialogForm, GetsAndSetsPropertyTextByName) {
-  const auto form = formFromText(fixture("welcome.txt"));
+  const auto form = formFromText(test::fixtureFile("dialogs/welcome.txt"));
   EXPECT_EQ(form->propertyText("agree", "CHECKED"), "False");
   EXPECT_TRUE(form->setPropertyText("Agree", "Checked", "true"));
   EXPECT_EQ(form->propertyText("Agree", "Checked"), "True");

@@ -1,24 +1,14 @@
 // Pictures in definitions: the picture blocks and their decoding with libpng and libjpeg.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
 #include "dialogs/definition_text.h"
 #include "dialogs/form_model.h"
 #include "dialogs/picture.h"
 #include "platform/headless/picture_codecs.h"
+#include "tests/fixture_files.h"
 
 namespace kx {
 namespace {
-
-std::string pictureFixture(const std::string& name) {
-  std::ifstream in(std::string(KX_SOURCE_DIR) + "/tests/fixtures/pictures/" + name,
-                   std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
 
 std::string shortString(const std::string& text) {
   return std::string(1, static_cast<char>(text.size())) + text;
@@ -42,8 +32,8 @@ std::string hexOf(const std::string& bytes) {
 }
 
 TEST(PictureBlocks, NameTheirClassBeforeTheirData) {
-  const std::string png = pictureFixture("red-3x2.png");
-  const std::string jpeg = pictureFixture("green-8x4.jpg");
+  const std::string png = test::fixtureFile("pictures/red-3x2.png");
+  const std::string jpeg = test::fixtureFile("pictures/green-8x4.jpg");
   const std::string bmp("BM\x10\x00\x00\x00rest", 10);
   const std::string icon("\x00\x00\x01\x00", 4);
   struct Case {
@@ -80,8 +70,8 @@ TEST(PictureBlocks, NameTheirClassBeforeTheirData) {
 }
 
 TEST(PictureCodecs, DecodePicturesOfADefinition) {
-  const std::string png = pictureFixture("red-3x2.png");
-  const std::string jpeg = pictureFixture("green-8x4.jpg");
+  const std::string png = test::fixtureFile("pictures/red-3x2.png");
+  const std::string jpeg = test::fixtureFile("pictures/green-8x4.jpg");
   const auto form = DialogForm::fromDefinition(
       dfm::objectFromText("object F: TForm\n"
                           "  object Logo: TImage\n    Picture.Data = {" +
@@ -119,8 +109,8 @@ TEST(PictureCodecs, DecodePicturesOfADefinition) {
 
 TEST(PictureCodecs, RefuseBrokenAndOversizedPictures) {
   LibraryPictureCodecs codecs;
-  const std::string png = pictureFixture("red-3x2.png");
-  const std::string jpeg = pictureFixture("green-8x4.jpg");
+  const std::string png = test::fixtureFile("pictures/red-3x2.png");
+  const std::string jpeg = test::fixtureFile("pictures/green-8x4.jpg");
   EXPECT_FALSE(codecs.decodePng(png.substr(0, png.size() / 2)).has_value());
   EXPECT_FALSE(codecs.decodeJpeg(jpeg.substr(0, 20)).has_value());
   EXPECT_FALSE(codecs.decodePng(jpeg).has_value());
@@ -128,7 +118,7 @@ TEST(PictureCodecs, RefuseBrokenAndOversizedPictures) {
   EXPECT_FALSE(codecs.decodePng("").has_value());
   EXPECT_FALSE(codecs.decodeJpeg("").has_value());
   // A header that claims 100000 x 100000 pixels is refused before anything is allocated.
-  EXPECT_FALSE(codecs.decodePng(pictureFixture("huge-header.png")).has_value());
+  EXPECT_FALSE(codecs.decodePng(test::fixtureFile("pictures/huge-header.png")).has_value());
 }
 
 }  // namespace
