@@ -81,6 +81,26 @@ head -c 60 "$work/terminate.script" >"$work/cut.script"
 setup cut cut.script setup.res setup.msi
 expect_code 11 cut /s
 
+# The command line as a script sees it: overrides unquoted, the log path lowered, CMDLINE as the
+# process received it. The first variable that differs ends the run with 100 + its index.
+python3 - "$work/cmdline.json" <<'PY'
+import json, sys
+expected = [("SILENT", "TRUE"), ("TARGETDIR", "C:\\Program Files\\App"),
+            ("LOGGED", "c:\\logs\\setup.log"),
+            ("CMDLINE", '"TARGETDIR=C:\\Program Files\\App" /L=C:\\Logs\\Setup.LOG /S')]
+statements = []
+for i, (name, value) in enumerate(expected):
+    statements += [{"command": "If", "parameters": [name, "0", value, "TRUE"]},
+                   {"command": "Terminate with Exit Code", "parameters": [str(100 + i)]},
+                   {"command": "End"}]
+statements.append({"command": "Terminate with Exit Code", "parameters": ["1"]})
+json.dump({"title": "Wine Test", "statements": statements}, open(sys.argv[1], "w"))
+PY
+(cd "$work" && wine "$build/tools/zelpack.exe" script cmdline.json -o cmdline.script) ||
+  fail "zelpack cmdline"
+setup cmdline cmdline.script setup.res setup.msi
+expect_code 1 cmdline '"TARGETDIR=C:\Program Files\App"' '/L=C:\Logs\Setup.LOG' /S
+
 # A payload that is not an archive: entry 3, an early end with exit code 0.
 setup corrupt terminate.script setup.msi
 echo 'not an archive' >"$work/corrupt/setup.res"
@@ -216,4 +236,4 @@ wine regsvr32 /s "$(winepath -w "$work/planted/msi.dll")" >/dev/null 2>&1 || tru
 [ -e "$work/planted/msi.dll.loaded" ] || fail "the planted library's marker does not work"
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
-echo "setup runs: 18 passed, 0 failed"
+echo "setup runs: 19 passed, 0 failed"
