@@ -218,6 +218,14 @@ LC_ALL=C grep -q 'text=Kestrix.* is preparing the Kestrix.* Installation Wizard'
   { cat "$work/preparing.txt"; fail "preparing window text"; }
 grep -q 'text=Setup resource not found' "$work/box.txt" || { cat "$work/box.txt"; fail "box text"; }
 
+# A program without a script says so and ends with exit code 0.
+(cd "$work/bare" && wine setup.exe >/dev/null 2>&1; echo $? >"$work/bare/exit") &
+shown=$!
+wine "$driver" --class '#32770' --title Kestrix --press OK >"$work/box.txt" || fail "no message box"
+wait "$shown"
+grep -q 'text=For internal use only' "$work/box.txt" || { cat "$work/box.txt"; fail "box text"; }
+[ "$(cat "$work/bare/exit")" = 0 ] || fail "exit code $(cat "$work/bare/exit") without a script"
+
 # Libraries planted beside setup.exe under the names of system libraries that the engine loads at
 # run time are never loaded, even with Windows' own search order (native before builtin), silent
 # or with windows. (version.dll is left out: Wine's own user32 imports it while the program's
@@ -236,4 +244,4 @@ wine regsvr32 /s "$(winepath -w "$work/planted/msi.dll")" >/dev/null 2>&1 || tru
 [ -e "$work/planted/msi.dll.loaded" ] || fail "the planted library's marker does not work"
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
-echo "setup runs: 19 passed, 0 failed"
+echo "setup runs: 20 passed, 0 failed"
