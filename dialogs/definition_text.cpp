@@ -134,7 +134,7 @@ std::string decimalFloatText(const Value& value) {
     case ValueType::Date:
       return shortestText(static_cast<double>(floatValue(value))) + "d";
     default:
-      return shortestText(static_cast<double>(floatValue(value)));
+      return shortestText(floatValue(value));
   }
 }
 
@@ -513,16 +513,15 @@ Value TextParser::number() {
     if (parsed.ec != std::errc()) fail("currency out of range");
     return result;
   }
-  if (suffix == 's') {
-    float single = 0;
-    const auto parsed = std::from_chars(first, last, single);
+  const auto parse = [&](auto number) {
+    const auto parsed = std::from_chars(first, last, number);
     if (parsed.ec != std::errc() || parsed.ptr != last) fail("floating-point number out of range");
-    return floatOf(ValueType::Single, single);
-  }
-  double number = 0;
-  const auto parsed = std::from_chars(first, last, number);
-  if (parsed.ec != std::errc() || parsed.ptr != last) fail("floating-point number out of range");
-  return floatOf(suffix == 'd' ? ValueType::Date : ValueType::Extended, number);
+    return number;
+  };
+  if (suffix == 's') return floatOf(ValueType::Single, parse(0.0f));
+  if (suffix == 'd') return floatOf(ValueType::Date, parse(0.0));
+  // Extended values keep all 64 bits of their mantissa, as a form designer writes them.
+  return floatOf(ValueType::Extended, parse(0.0L));
 }
 
 Value TextParser::rawFloat() {

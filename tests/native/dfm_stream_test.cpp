@@ -231,6 +231,9 @@ TEST(DefinitionText, CompilesAndReadsBackTheSameText) {
   EXPECT_EQ(root.properties[2].value.type, ValueType::Int64);
   EXPECT_EQ(root.properties[3].value.bytes, "It's \r\nhere");
   EXPECT_EQ(root.properties[4].value.type, ValueType::WString);
+  // 0.1 with the whole 64-bit mantissa of an extended value, not a double's 53 bits.
+  EXPECT_EQ(root.properties[8].value.bytes,
+            std::string("\xCD\xCC\xCC\xCC\xCC\xCC\xCC\xCC\xFB\x3F", 10));
   EXPECT_EQ(root.properties[10].value.integer, -125000);
   EXPECT_EQ(root.children[0].flags, kFlagInherited | kFlagChildPosition);
   EXPECT_EQ(root.children[1].className, "TBevel");
