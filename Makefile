@@ -34,6 +34,7 @@ win64: deps
 win32: deps
 	cmake --preset win32 >/dev/null
 	cmake --build --preset win32
+	bash tests/win32/check.sh build/win32
 
 test: native fuzz win64 win32
 
