@@ -45,9 +45,11 @@ class CngSha256 : public Sha256 {
   BCRYPT_HASH_HANDLE hash_ = nullptr;
 };
 
-class CngAes : public AesCbcDecryptor {
+// An AES-256 key in CBC mode and the chain's IV, which CNG advances to the last cipher block of
+// each call, so that consecutive calls continue one chain.
+class CngAesKey {
  public:
-  CngAes(const std::array<uint8_t, 32>& key, const std::array<uint8_t, 16>& iv)
+  CngAesKey(const std::array<uint8_t, 32>& key, const std::array<uint8_t, 16>& iv)
       : algorithm_(BCRYPT_AES_ALGORITHM), iv_(iv) {
     const wchar_t* mode = BCRYPT_CHAIN_MODE_CBC;
     if (BCryptSetProperty(algorithm_.get(), BCRYPT_CHAINING_MODE,
@@ -58,14 +60,28 @@ class CngAes : public AesCbcDecryptor {
                                    0) < 0)
       fail(ZEL_UNSUPPORTED_METHOD);
   }
-  ~CngAes() override { BCryptDestroyKey(key_); }
+  ~CngAesKey() { BCryptDestroyKey(key_); }
+  CngAesKey(const CngAesKey&) = delete;
+  CngAesKey& operator=(const CngAesKey&) = delete;
+  BCRYPT_KEY_HANDLE key() const { return key_; }
+  PUCHAR iv() { return iv_.data(); }
+  ULONG ivSize() const { return static_cast<ULONG>(iv_.size()); }
+
+ private:
+  CngAlgorithm algorithm_;
+  BCRYPT_KEY_HANDLE key_ = nullptr;
+  std::array<uint8_t, 16> iv_;
+};
+
+class CngAes : public AesCbcDecryptor {
+ public:
+  CngAes(const std::array<uint8_t, 32>& key, const std::array<uint8_t, 16>& iv) : key_(key, iv) {}
   void decrypt(uint8_t* data, size_t size) override {
     while (size > 0) {
       const ULONG chunk = static_cast<ULONG>(size < (1u << 30) ? size : (1u << 30));
       ULONG written = 0;
-      // CNG updates the IV buffer to the last cipher block, which continues the chain.
-      if (BCryptDecrypt(key_, data, chunk, nullptr, iv_.data(), static_cast<ULONG>(iv_.size()),
-                        data, chunk, &written, 0) < 0 ||
+      if (BCryptDecrypt(key_.key(), data, chunk, nullptr, key_.iv(), key_.ivSize(), data, chunk,
+                        &written, 0) < 0 ||
           written != chunk)
         fail(ZEL_DATA_ERROR);
       data += chunk;
@@ -74,38 +90,23 @@ class CngAes : public AesCbcDecryptor {
   }
 
  private:
-  CngAlgorithm algorithm_;
-  BCRYPT_KEY_HANDLE key_ = nullptr;
-  std::array<uint8_t, 16> iv_;
+  CngAesKey key_;
 };
 
 class CngAesEncryptor : public AesCbcEncryptor {
  public:
   CngAesEncryptor(const std::array<uint8_t, 32>& key, const std::array<uint8_t, 16>& iv)
-      : algorithm_(BCRYPT_AES_ALGORITHM), iv_(iv) {
-    const wchar_t* mode = BCRYPT_CHAIN_MODE_CBC;
-    if (BCryptSetProperty(algorithm_.get(), BCRYPT_CHAINING_MODE,
-                          reinterpret_cast<PUCHAR>(const_cast<wchar_t*>(mode)),
-                          static_cast<ULONG>((wcslen(mode) + 1) * sizeof(wchar_t)), 0) < 0 ||
-        BCryptGenerateSymmetricKey(algorithm_.get(), &key_, nullptr, 0,
-                                   const_cast<PUCHAR>(key.data()), static_cast<ULONG>(key.size()),
-                                   0) < 0)
-      fail(ZEL_UNSUPPORTED_METHOD);
-  }
-  ~CngAesEncryptor() override { BCryptDestroyKey(key_); }
+      : key_(key, iv) {}
   void encrypt(uint8_t* data, size_t size) override {
     ULONG written = 0;
-    if (BCryptEncrypt(key_, data, static_cast<ULONG>(size), nullptr, iv_.data(),
-                      static_cast<ULONG>(iv_.size()), data, static_cast<ULONG>(size), &written,
-                      0) < 0 ||
+    if (BCryptEncrypt(key_.key(), data, static_cast<ULONG>(size), nullptr, key_.iv(), key_.ivSize(),
+                      data, static_cast<ULONG>(size), &written, 0) < 0 ||
         written != size)
       fail(ZEL_WRITE_ERROR);
   }
 
  private:
-  CngAlgorithm algorithm_;
-  BCRYPT_KEY_HANDLE key_ = nullptr;
-  std::array<uint8_t, 16> iv_;
+  CngAesKey key_;
 };
 
 }  // namespace
