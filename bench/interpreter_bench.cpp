@@ -3,6 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include "interpreter/interpreter.h"
+#include "startup/engine_commands.h"
 #include "tests/native/fake_platform.h"
 #include "tests/native/script_builder.h"
 
@@ -38,7 +39,7 @@ void ReadAndRunScript(benchmark::State& state) {
   test::FakePlatform fake;
   fake.files["C:\\TEMP\\ZEL1\\SETUP.MSI"] = "";
   for (auto _ : state) {
-    Engine engine(fake.platform());
+    Engine engine(fake.platform(), engineCommands());
     engine.options.supportFolder = "C:\\Temp\\zel1\\";
     engine.options.msiFile = "C:\\Temp\\zel1\\setup.msi";
     for (int v = 0; v < kVariables; ++v)
@@ -50,8 +51,8 @@ void ReadAndRunScript(benchmark::State& state) {
   }
   state.counters["statements"] = statements;
   state.counters["per_statement"] = benchmark::Counter(
-      static_cast<double>(statements), benchmark::Counter::kIsIterationInvariantRate |
-                                           benchmark::Counter::kInvert);
+      static_cast<double>(statements),
+      benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(ReadAndRunScript)->Arg(2000)->Arg(20000)->Unit(benchmark::kMillisecond);
 

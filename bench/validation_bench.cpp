@@ -1,9 +1,10 @@
 // Validation of generated scripts of two sizes; run.sh compares their per-statement times.
 #include <benchmark/benchmark.h>
 
+#include "base/message_table.h"
 #include "interpreter/variable_store.h"
 #include "script/validation.h"
-#include "startup/message_table.h"
+#include "startup/engine_commands.h"
 #include "tests/native/script_builder.h"
 
 namespace kx {
@@ -37,7 +38,7 @@ void Validation(benchmark::State& state) {
   MessageTable messages;
   VariableStore store(messages);
   for (auto _ : state) {
-    const ValidationResult result = validateScript(script, store);
+    const ValidationResult result = validateScript(script, engineCommands(), store);
     if (!result.ok()) {
       state.SkipWithError(result.message.c_str());
       break;

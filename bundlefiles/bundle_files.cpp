@@ -2,8 +2,8 @@
 
 #include <cstring>
 
+#include "base/comma_text.h"
 #include "bundlefiles/rx_runtime.h"
-#include "plugins/comma_text.h"
 
 namespace rx {
 namespace {

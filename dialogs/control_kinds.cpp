@@ -2,8 +2,8 @@
 // property groups that several kinds share plus the properties of its own.
 #include <initializer_list>
 
+#include "base/values.h"
 #include "dialogs/form_model.h"
-#include "interpreter/values.h"
 
 namespace kx {
 namespace {

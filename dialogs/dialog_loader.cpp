@@ -1,19 +1,14 @@
 #include "dialogs/dialog_loader.h"
 
+#include "base/values.h"
 #include "dialogs/component_stream.h"
 #include "interpreter/engine.h"
-#include "interpreter/values.h"
 
 namespace kx {
 namespace {
 
 constexpr std::string_view kDisplayDialog = "Display Dialog";
 constexpr std::string_view kRuleFileSuffix = ".zelf";
-
-std::string fileNameOf(const std::string& path) {
-  const size_t slash = path.find_last_of("\\/");
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 std::string readRequired(FileSystem& files, const std::string& path) {
   auto bytes = files.readFile(path);
@@ -43,7 +38,7 @@ LoadedDialog& DialogTable::load(const std::string& key, const std::string& path,
   } catch (const dfm::DefinitionError& e) {
     throw DialogLoadError(e.what());
   }
-  dialog->form->host.setPropertyText("Hint", fileNameOf(path));
+  dialog->form->host.setPropertyText("Hint", std::string(fileNamePart(path)));
   dialog->form->rules = linesOfText(readRequired(files, path + std::string(kRuleFileSuffix)));
   for (auto& [existing, entry] : entries_) {
     if (equalsIgnoringAsciiCase(existing, key)) {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "interpreter/values.h"
+#include "base/values.h"
 
 namespace kx {
 namespace {

@@ -1,16 +1,16 @@
 #include "dialogs/display_dialog.h"
 
+#include "base/values.h"
 #include "interpreter/engine.h"
-#include "interpreter/values.h"
 
 namespace kx {
 namespace {
 
-constexpr int32_t kNotModal = 0;
-constexpr int32_t kCancel = 2;
-constexpr int32_t kNext = 6;
-constexpr int32_t kBack = 7;
-constexpr int32_t kCustom = 8;
+constexpr int32_t kNotModal = DialogOutcome::kNotModal;
+constexpr int32_t kCancel = DialogOutcome::kCancel;
+constexpr int32_t kNext = DialogOutcome::kNext;
+constexpr int32_t kBack = DialogOutcome::kBack;
+constexpr int32_t kCustom = DialogOutcome::kCustom;
 
 void setWindowHandle(Engine& engine, WindowHandle window, std::string_view context) {
   engine.run.modelessWindow = window;
@@ -48,8 +48,6 @@ DialogOutcome showDialog(Engine& engine, const std::string& key, bool modal) {
   if (modal) engine.run.currentDialogKey.clear();
   return outcome;
 }
-
-}  // namespace
 
 void commandDisplayDialog(Engine& engine) {
   RunState& run = engine.run;
@@ -92,6 +90,24 @@ void commandHideDialog(Engine& engine) {
     run.currentDialogKey.clear();
   }
   setWindowHandle(engine, 0, "Hide Dialog");
+}
+
+Fault displayDialogRule(RuleContext& c) {
+  if (c.line(1).empty()) return "Dialog name not specified";
+  const std::string condition = c.line(4);
+  if (condition.empty()) return std::nullopt;
+  return c.requireOperand(condition);
+}
+
+constexpr CommandDescriptor kDialogWindowCommands[] = {
+    {"Display Dialog", commandDisplayDialog, {.resultLines = {2}, .check = displayDialogRule}},
+    {"Hide Dialog", commandHideDialog},
+};
+
+}  // namespace
+
+std::span<const CommandDescriptor> dialogWindowCommands() {
+  return kDialogWindowCommands;
 }
 
 }  // namespace kx

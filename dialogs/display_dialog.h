@@ -1,10 +1,11 @@
 #pragma once
+// "Display Dialog" and "Hide Dialog": the author's dialogs shown by key, modal or modeless.
+#include <span>
+
+#include "interpreter/command_table.h"
 
 namespace kx {
 
-struct Engine;
-
-void commandDisplayDialog(Engine& engine);
-void commandHideDialog(Engine& engine);
+std::span<const CommandDescriptor> dialogWindowCommands();
 
 }  // namespace kx

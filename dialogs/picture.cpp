@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "interpreter/values.h"
+#include "base/values.h"
 
 namespace kx {
 namespace {

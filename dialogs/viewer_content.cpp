@@ -1,6 +1,6 @@
 #include "dialogs/viewer_content.h"
 
-#include "interpreter/values.h"
+#include "base/values.h"
 
 namespace kx {
 namespace {

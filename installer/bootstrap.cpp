@@ -1,7 +1,7 @@
 #include "installer/bootstrap.h"
 
+#include "base/values.h"
 #include "interpreter/engine.h"
-#include "interpreter/values.h"
 
 namespace kx {
 namespace {
@@ -26,7 +26,8 @@ std::string parentFolder(const std::string& folder) {
 std::string applicationDataRoot(Engine& engine, bool allUsers) {
   SystemInfo& system = *engine.platform.system;
   if (!system.isNtFamily()) return withTrailingBackslash(system.specialFolder(kCommonFilesFolder));
-  const std::string desktop = system.specialFolder(allUsers ? kCommonDesktopFolder : kDesktopFolder);
+  const std::string desktop =
+      system.specialFolder(allUsers ? kCommonDesktopFolder : kDesktopFolder);
   return withTrailingBackslash(parentFolder(desktop)) + "Application Data\\";
 }
 
@@ -47,9 +48,7 @@ std::string defaultTargetFolder(Engine& engine) {
 }
 
 std::string engineFileName(Engine& engine) {
-  const std::string path = engine.platform.system->enginePath();
-  const size_t slash = path.find_last_of("\\/");
-  return slash == std::string::npos ? path : path.substr(slash + 1);
+  return std::string(fileNamePart(engine.platform.system->enginePath()));
 }
 
 }  // namespace

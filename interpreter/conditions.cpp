@@ -2,14 +2,14 @@
 
 #include <optional>
 
+#include "base/values.h"
 #include "interpreter/engine.h"
-#include "interpreter/values.h"
 
 namespace kx {
 
 bool evaluateCondition(Engine& engine) {
-  const std::string left = engine.translatable(1, 1);
-  const std::string right = engine.translatable(3, 2);
+  const std::string left = engine.translatable(1);
+  const std::string right = engine.translatable(3);
   std::string leftName = referenceName(left);
   if (leftName.empty()) leftName = left;
   const std::string leftValue = engine.store.get(leftName);

@@ -1,6 +1,6 @@
 #include "interpreter/engine.h"
 
-#include "interpreter/values.h"
+#include "base/values.h"
 
 namespace kx {
 
@@ -14,10 +14,14 @@ std::string TranslationTables::statementText(const std::string& statementId, int
   return defaultText;
 }
 
-std::string Engine::translatable(size_t n, int slot) const {
+std::string Engine::translatable(size_t n) const {
   std::string raw = parameter(n);
   if (run.currentLanguage.empty()) return raw;
-  return run.translations.statementText(statementId(), slot, raw);
+  if (const CommandDescriptor* descriptor = commands.find(command()))
+    for (const TranslatableLine& translated : descriptor->translatable)
+      if (translated.line == n)
+        return run.translations.statementText(statementId(), translated.slot, raw);
+  return raw;
 }
 
 void Engine::publishProgress(const std::string& text, int64_t minimum, int64_t maximum,

@@ -8,14 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "base/message_table.h"
+#include "interpreter/command_table.h"
 #include "interpreter/variable_store.h"
 #include "platform/platform.h"
 #include "script/script.h"
-#include "startup/message_table.h"
 
 namespace kx {
-
-class DialogTable;
 
 // Progress text, range and position, published by the interpreter and by workers and shown by
 // the dialog host. Guarded by the engine's general lock.
@@ -54,7 +53,7 @@ struct RunState {
   WindowHandle modelessWindow = 0;
   std::string currentDialogKey;    // the dialog "Display Dialog" last showed, while current
   std::string lastModalDialogKey;  // reset by the next "Display Dialog"
-  bool ended = false;  // a command ended the run normally
+  bool ended = false;              // a command ended the run normally
 };
 
 // What the command line gave the engine (read by the start-up).
@@ -66,9 +65,9 @@ struct StartOptions {
   std::string sfxFile;
   std::string sourcesFolder;    // lower case, or empty
   std::string archivePassword;  // as given
-  std::string supportFolder;  // with a trailing backslash
+  std::string supportFolder;    // with a trailing backslash
   std::string msiFile;
-  std::string dataFolder;     // with a trailing backslash
+  std::string dataFolder;  // with a trailing backslash
   NameValueList overrides;
 };
 
@@ -85,11 +84,13 @@ struct RandomGenerator {
 };
 
 struct Engine {
-  explicit Engine(Platform platform) : platform(platform) {}
+  Engine(Platform platform, const CommandTable& commands)
+      : platform(platform), commands(commands) {}
   Engine(const Engine&) = delete;
   Engine& operator=(const Engine&) = delete;
 
   Platform platform;
+  const CommandTable& commands;
   Script script;
   MessageTable messages;
   VariableStore store{messages};
@@ -103,13 +104,12 @@ struct Engine {
   std::atomic<bool> longOperation = false;
   std::atomic<bool> cancelRequested = false;
 
-  // The dialogs loaded at start-up, by dialog key.
-  std::shared_ptr<DialogTable> dialogTable;
-
   int exitCode = 0;
   RandomGenerator random;
   // Called before each dispatched statement (zelrun's --trace, tests).
   std::function<void(const Engine&)> traceStatement;
+  // Called in place of a command that is described but not built yet.
+  std::function<void(const Engine&)> unbuiltCommand;
 
   // Installer properties recorded for the apply step, in recording order.
   NameValueList recordedProperties;
@@ -125,15 +125,15 @@ struct Engine {
   std::string parameter(size_t n) const { return script.parameter(statementId(), n); }
   std::string expanded(size_t n) const { return store.expand(parameter(n)); }
   std::string expandedPath(size_t n) const { return store.expandPath(parameter(n)); }
-  // The raw line, or its translation in `slot` while a language is set (not expanded).
-  std::string translatable(size_t n, int slot) const;
+  // The raw line, or while a language is set its translation in the slot the command's
+  // description gives the line (not expanded).
+  std::string translatable(size_t n) const;
   // Result-variable pattern with the running command's context.
   void writeResult(const std::string& name, const std::string& value) {
     store.writeResult(name, value, writeContext());
   }
 
-  void publishProgress(const std::string& text, int64_t minimum, int64_t maximum,
-                       int64_t position);
+  void publishProgress(const std::string& text, int64_t minimum, int64_t maximum, int64_t position);
   MessageAnswer showMessage(MessageBoxRequest request);
 };
 

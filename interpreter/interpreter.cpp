@@ -1,32 +1,24 @@
 #include "interpreter/interpreter.h"
 
-#include "installer/bootstrap.h"
-#include "interpreter/commands.h"
+#include "base/message_table.h"
+#include "base/script_error.h"
+#include "base/values.h"
 #include "interpreter/conditions.h"
-#include "interpreter/script_error.h"
+#include "interpreter/predefined_variables.h"
 #include "interpreter/termination.h"
-#include "interpreter/values.h"
-#include "plugins/plugin_host.h"
+#include "script/command_names.h"
 
 namespace kx {
+
+using namespace command_names;
+
 namespace {
 
+// Statements that show nothing can run for a long time between dialogs. Every 314th statement
+// the loop lets windows handle what is pending: often enough to keep them answering, rarely
+// enough that the pump costs nothing measurable. Commands that block pump for themselves.
 constexpr size_t kMessagePumpInterval = 314;
 constexpr std::string_view kInitialization = "Initialization";
-
-Lines splitLines(const std::string& text) {
-  Lines lines;
-  size_t pos = 0;
-  while (pos < text.size()) {
-    size_t lf = text.find('\n', pos);
-    if (lf == std::string::npos) lf = text.size();
-    std::string line = text.substr(pos, lf - pos);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(std::move(line));
-    pos = lf + 1;
-  }
-  return lines;
-}
 
 class Flow {
  public:
@@ -44,7 +36,7 @@ class Flow {
 
   void advanceToEnabledEnd() {
     do step(+1);
-    while (!(enabled(run_.position) && is(run_.position, "End")));
+    while (!(enabled(run_.position) && is(run_.position, kEnd)));
   }
 
   // Moves past a branch that does not run; the statement it stops at is returned.
@@ -55,20 +47,21 @@ class Flow {
       step(+1);
       const size_t k = run_.position;
       if (!enabled(k)) continue;
-      if (is(k, "If") || is(k, "Wizard Loop")) {
+      if (is(k, kIf) || is(k, kWizardLoop)) {
         ++depth;
-      } else if (is(k, "End")) {
+      } else if (is(k, kEnd)) {
         if (--depth < 0) return Stop::End;
       } else if (branchesClose && depth == 0) {
-        if (is(k, "Else If")) return Stop::ElseIf;
-        if (is(k, "Else")) return Stop::Else;
+        if (is(k, kElseIf)) return Stop::ElseIf;
+        if (is(k, kElse)) return Stop::Else;
       }
     }
   }
 
+  // Past the last statement the run ends normally: the loop sees the position beyond the end.
   void ordinaryAdvance() {
-    step(+1);
-    while ((!enabled(run_.position) || is(run_.position, "Ignore")) &&
+    ++run_.position;
+    while ((!enabled(run_.position) || is(run_.position, kIgnore)) &&
            run_.position < script_.statementCount())
       ++run_.position;
   }
@@ -84,12 +77,12 @@ class Flow {
       step(delta);
       const size_t k = run_.position;
       if (!enabled(k)) continue;
-      if (is(k, "Display Dialog")) return;
-      if (is(k, "End")) {
+      if (is(k, kDisplayDialog)) return;
+      if (is(k, kEnd)) {
         run_.wizardMode = false;
         return;
       }
-      if (is(k, "Wizard Loop")) {
+      if (is(k, kWizardLoop)) {
         advanceToEnabledEnd();
         run_.wizardMode = false;
         return;
@@ -147,7 +140,8 @@ void refreshBeforeStatement(Engine& engine) {
   if (!run.currentLanguage.empty() && !loadTranslations(engine, run.currentLanguage))
     run.currentLanguage.clear();
   store.defineAndSet("LANGUAGE", run.currentLanguage, kInitialization);
-  store.defineAndSet("UNINSTALLLINK", uninstallLink(engine), kInitialization);
+  if (const auto uninstallLink = engine.commands.hooks.uninstallLink)
+    store.defineAndSet("UNINSTALLLINK", uninstallLink(engine), kInitialization);
 }
 
 void publishProgressBeforeStatement(Engine& engine) {
@@ -162,11 +156,28 @@ void publishProgressBeforeStatement(Engine& engine) {
   engine.platform.ui->handleOneMessage();
 }
 
+}  // namespace
+
+bool isPluginStatement(const Engine& engine, const std::string& commandName) {
+  for (const std::string& plugin : engine.script.plugins)
+    if (equalsIgnoringAsciiCase(plugin, commandName)) return true;
+  return false;
+}
+
+namespace {
+
 void dispatch(Engine& engine) {
   const std::string& name = engine.command();
   if (engine.traceStatement) engine.traceStatement(engine);
-  if (isPluginStatement(engine, name)) return runPluginStatement(engine);
-  if (CommandFunction command = findCommand(name)) command(engine);
+  const RunHooks& hooks = engine.commands.hooks;
+  if (hooks.pluginStatement && isPluginStatement(engine, name))
+    return hooks.pluginStatement(engine);
+  const CommandDescriptor* command = engine.commands.find(name);
+  if (!command) return;
+  if (command->run)
+    command->run(engine);
+  else if (engine.unbuiltCommand)
+    engine.unbuiltCommand(engine);
 }
 
 std::string chooseSetupLanguage(Engine& engine) {
@@ -186,9 +197,7 @@ void writeInitializationVariables(Engine& engine) {
   SystemInfo& system = *engine.platform.system;
   const StartOptions& options = engine.options;
   const std::string exePath = system.enginePath();
-  const size_t slash = exePath.find_last_of("\\/");
-  const std::string exeDir =
-      withTrailingBackslash(slash == std::string::npos ? std::string() : exePath.substr(0, slash));
+  const std::string exeDir(folderPart(exePath));
   const auto registered = [&](const char* value) {
     const std::string key = std::string("SOFTWARE\\Microsoft\\") +
                             (system.isNtFamily() ? "Windows NT" : "Windows") + "\\CurrentVersion";
@@ -248,9 +257,7 @@ void writeOverrides(Engine& engine) {
 }
 
 std::string patchPackagePath(const std::string& msiFile) {
-  const size_t slash = msiFile.find_last_of("\\/");
-  const std::string folder = slash == std::string::npos ? std::string() : msiFile.substr(0, slash + 1);
-  return folder + baseName(msiFile) + ".msp";
+  return std::string(folderPart(msiFile)) + baseName(msiFile) + ".msp";
 }
 
 // Steps 6 to 11 of preparing a run; their failures are script errors of position 0.
@@ -276,8 +283,8 @@ void reportScriptError(Engine& engine, const std::string& message) {
   box.caption = "Kestrix";
   box.icon = MessageIcon::Error;
   box.buttons = MessageButtons::Ok;
-  box.text = engine.messages.message(20) + "\r\rLine " + std::to_string(engine.run.position) +
-             ": " + message;
+  box.text = engine.messages.message(message_ids::kRuntimeErrorInScript) + "\r\rLine " +
+             std::to_string(engine.run.position) + ": " + message;
   engine.platform.ui->messageBox(box);
 }
 
@@ -287,6 +294,8 @@ void endWithScriptError(Engine& engine, const std::string& message) {
   // ended never reports success.
   if (engine.exitCode == 0) engine.exitCode = kFailureExitCode;
 }
+
+namespace {
 
 void commandNothing(Engine&) {}
 
@@ -317,11 +326,51 @@ void commandElseIf(Engine& engine) {
   }
 }
 
-void commandElse(Engine& engine) { engine.run.skip = SkipMode::ToEnd; }
+void commandElse(Engine& engine) {
+  engine.run.skip = SkipMode::ToEnd;
+}
 
 void commandWizardLoop(Engine& engine) {
   engine.run.wizardMode = true;
   engine.run.direction = WizardDirection::Next;
+}
+
+Fault goToLabelRule(RuleContext& c) {
+  const std::string name = c.line(1);
+  if (c.hasLabel(upperAscii(name))) return std::nullopt;
+  return "LABEL undefined: " + name;
+}
+
+Fault conditionRule(RuleContext& c) {
+  const std::string left = c.line(1);
+  if (left.empty()) return "Variable required";
+  const Fault leftFault = c.requireOperand(left);
+  const std::string right = c.line(3);
+  // A literal right operand needs nothing; a reference must name a defined variable.
+  if (!referenceName(right).empty())
+    if (Fault rightFault = c.requireOperand(right)) return rightFault;
+  return leftFault;
+}
+
+// The operands of a condition are translatable: the left in slot 1, the right in slot 2.
+constexpr std::array<TranslatableLine, 2> kConditionText{{{1, 1}, {3, 2}}};
+
+constexpr CommandDescriptor kFlowControlCommands[] = {
+    {kLabel, commandNothing},
+    {kGoToLabel, commandGoToLabel, {.check = goToLabelRule}},
+    {kIf, commandIf, {.check = conditionRule}, kConditionText},
+    {kElseIf, commandElseIf, {.check = conditionRule}, kConditionText},
+    {kElse, commandElse},
+    {kEnd, commandNothing},
+    {kWizardLoop, commandWizardLoop},
+    {kComment, commandNothing},
+    {kIgnore, commandNothing},
+};
+
+}  // namespace
+
+std::span<const CommandDescriptor> flowControlCommands() {
+  return kFlowControlCommands;
 }
 
 RunResult runScript(Engine& engine) {
@@ -330,7 +379,7 @@ RunResult runScript(Engine& engine) {
   VariableStore& store = engine.store;
   script.rebuildIndexes();
 
-  result.validation = validateScript(script, store);
+  result.validation = validateScript(script, engine.commands, store);
   if (!result.validation.ok()) {
     result.end = RunEnd::Silent;
     return result;
@@ -341,16 +390,17 @@ RunResult runScript(Engine& engine) {
   store.setSilent(engine.options.silent);
   store.defineAndSet("TARGETDIR", "", "Pre-Initialization");
   store.defineAndSet("STARTMENU", script.title, "Pre-Initialization");
-  store.defineAndSet("ALLUSERS",
-                     truthText(engine.platform.system->isNtFamily() &&
-                               engine.platform.system->isAdministrator()),
-                     "Pre-Initialization");
-  bootstrap(engine);
+  store.defineAndSet(
+      "ALLUSERS",
+      truthText(engine.platform.system->isNtFamily() && engine.platform.system->isAdministrator()),
+      "Pre-Initialization");
+  if (const CommandFunction detectMaintenance = engine.commands.hooks.detectMaintenance)
+    detectMaintenance(engine);
 
   engine.run = RunState{};
   engine.recordedProperties.clear();
   for (size_t k = 1; k <= script.statementCount(); ++k)
-    if (script.command(k) == "Label")
+    if (script.command(k) == kLabel)
       engine.run.labels.emplace_back(upperAscii(script.parameter(script.id(k), 1)), k - 1);
 
   const std::string& msiFile = engine.options.msiFile;

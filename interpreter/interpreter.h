@@ -1,4 +1,6 @@
 #pragma once
+#include <span>
+
 #include "interpreter/engine.h"
 #include "script/validation.h"
 
@@ -14,17 +16,15 @@ struct RunResult {
 // statement is reported as a script error and ends the run.
 RunResult runScript(Engine& engine);
 
+// True when the command name is in the script's plug-in list (ignoring letter case).
+bool isPluginStatement(const Engine& engine, const std::string& commandName);
+
 // The script-error report of a failing statement.
 void reportScriptError(Engine& engine, const std::string& message);
 // The report, and the failure exit code unless a command chose one.
 void endWithScriptError(Engine& engine, const std::string& message);
 
-// Flow-control commands.
-void commandGoToLabel(Engine& engine);
-void commandIf(Engine& engine);
-void commandElseIf(Engine& engine);
-void commandElse(Engine& engine);
-void commandWizardLoop(Engine& engine);
-void commandNothing(Engine& engine);
+// Labels, jumps, If / Else If / Else / End chains and Wizard Loops.
+std::span<const CommandDescriptor> flowControlCommands();
 
 }  // namespace kx

@@ -1,7 +1,7 @@
 #include "interpreter/termination.h"
 
+#include "base/values.h"
 #include "interpreter/engine.h"
-#include "interpreter/values.h"
 
 namespace kx {
 
@@ -16,6 +16,8 @@ std::string resumeCommand(const Engine& engine) {
   if (!options.commandLine.empty()) command += " " + options.commandLine;
   return command;
 }
+
+namespace {
 
 void commandTerminateInstall(Engine& engine) {
   engine.run.ended = true;
@@ -43,6 +45,19 @@ void commandRebootAndResume(Engine& engine) {
         allUsers ? RegistryRoot::LocalMachine : RegistryRoot::CurrentUser, std::string(kRunKey),
         name, resumeCommand(engine));
   commandRebootComputer(engine);
+}
+
+constexpr CommandDescriptor kTerminationCommands[] = {
+    {"Terminate Install", commandTerminateInstall},
+    {"Terminate with Exit Code", commandTerminateWithExitCode},
+    {"Reboot Computer", commandRebootComputer},
+    {"Reboot and Resume", commandRebootAndResume},
+};
+
+}  // namespace
+
+std::span<const CommandDescriptor> terminationCommands() {
+  return kTerminationCommands;
 }
 
 }  // namespace kx

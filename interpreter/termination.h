@@ -1,12 +1,13 @@
 #pragma once
 // Commands that end a run early, and the resume entry that starts the setup again after a
 // restart of the computer.
+#include <span>
 #include <string>
 #include <string_view>
 
-namespace kx {
+#include "interpreter/command_table.h"
 
-struct Engine;
+namespace kx {
 
 inline constexpr std::string_view kRunKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\\";
 
@@ -16,9 +17,6 @@ std::string resumeEntryName(const std::string& productCode);
 // The launching package (or else the engine program) and the start-up's arguments text.
 std::string resumeCommand(const Engine& engine);
 
-void commandTerminateInstall(Engine& engine);
-void commandTerminateWithExitCode(Engine& engine);
-void commandRebootComputer(Engine& engine);
-void commandRebootAndResume(Engine& engine);
+std::span<const CommandDescriptor> terminationCommands();
 
 }  // namespace kx

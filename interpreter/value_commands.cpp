@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/values.h"
 #include "interpreter/engine.h"
-#include "interpreter/values.h"
 
 namespace kx {
 namespace {
@@ -205,10 +205,8 @@ std::string answerWord(MessageAnswer answer) {
   return std::string(index < kWords.size() ? kWords[index] : "CANCEL");
 }
 
-}  // namespace
-
 void commandSetVariable(Engine& engine) {
-  const std::string value = engine.store.expand(engine.translatable(2, 1));
+  const std::string value = engine.store.expand(engine.translatable(2));
   engine.writeResult(namedVariable(engine.parameter(1)), value);
 }
 
@@ -325,14 +323,32 @@ void commandGetTemporaryFile(Engine& engine) {
 
 void commandMessageBox(Engine& engine) {
   MessageBoxRequest box;
-  box.caption = engine.store.expand(engine.translatable(1, 1));
-  box.text = engine.store.expand(engine.translatable(2, 2));
+  box.caption = engine.store.expand(engine.translatable(1));
+  box.text = engine.store.expand(engine.translatable(2));
   box.icon = messageIcon(parseInteger(engine.parameter(3)));
   box.buttons = messageButtons(parseInteger(engine.parameter(4)));
   if (engine.silent()) return;
   const MessageAnswer answer = engine.showMessage(box);
   const std::string name = engine.parameter(5);
   if (!name.empty()) engine.writeResult(name, answerWord(answer));
+}
+
+}  // namespace
+
+// Commands that compute texts and numbers: a descriptor per command, beside its function.
+constexpr CommandDescriptor kValueCommands[] = {
+    {"Set Variable", commandSetVariable, {.resultLines = {1}}, {{{2, 1}}}},
+    {"Mathematics", commandMathematics, {.resultLines = {4}}},
+    {"Parse String", commandParseString, {.resultLines = {3, 4}}},
+    {"Replace String", commandReplaceString, {.check = requireNamedVariable}},
+    {"Convert Path", commandConvertPath, {.check = requireNamedVariable}},
+    {"Extract Path", commandExtractPath, {.check = requireNamedVariable}},
+    {"Get Temporary File", commandGetTemporaryFile, {.resultLines = {1}}},
+    {"MessageBox", commandMessageBox, {.resultLines = {5}}, {{{1, 1}, {2, 2}}}},
+};
+
+std::span<const CommandDescriptor> valueCommands() {
+  return kValueCommands;
 }
 
 }  // namespace kx

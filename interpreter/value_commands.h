@@ -1,17 +1,11 @@
 #pragma once
 // Commands that compute texts and numbers in script variables.
+#include <span>
+
+#include "interpreter/command_table.h"
 
 namespace kx {
 
-struct Engine;
-
-void commandSetVariable(Engine& engine);
-void commandMathematics(Engine& engine);
-void commandParseString(Engine& engine);
-void commandReplaceString(Engine& engine);
-void commandConvertPath(Engine& engine);
-void commandExtractPath(Engine& engine);
-void commandGetTemporaryFile(Engine& engine);
-void commandMessageBox(Engine& engine);
+std::span<const CommandDescriptor> valueCommands();
 
 }  // namespace kx

@@ -1,21 +1,14 @@
 #include "interpreter/variable_store.h"
 
-#include "interpreter/script_error.h"
-#include "interpreter/values.h"
-#include "plugins/comma_text.h"
-#include "startup/message_table.h"
+#include "base/comma_text.h"
+#include "base/message_table.h"
+#include "base/script_error.h"
+#include "base/values.h"
 
 namespace kx {
 
 namespace {
 constexpr std::string_view kNewline = "$NEWLINE$";
-}
-
-std::string referenceName(std::string_view text) {
-  if (text.size() < 3 || text.front() != '$' || text.back() != '$') return {};
-  std::string_view inner = text.substr(1, text.size() - 2);
-  if (inner.find('$') != std::string_view::npos) return {};
-  return std::string(inner);
 }
 
 std::string encodeLineBreaks(std::string_view text) {
@@ -40,7 +33,7 @@ bool VariableStore::isDefined(std::string_view name) const {
 std::string VariableStore::get(std::string_view name) const {
   std::lock_guard guard(lock_);
   if (const Variable* v = find(name)) return v->value;
-  throw ScriptError(messages_.message(9) + std::string(name));
+  throw ScriptError(messages_.message(message_ids::kGetUndefinedVariable) + std::string(name));
 }
 
 bool VariableStore::protectedByOverride(std::string_view name, std::string_view context) const {
@@ -54,7 +47,8 @@ void VariableStore::set(std::string_view name, std::string_view value, std::stri
   std::lock_guard guard(lock_);
   if (protectedByOverride(name, context)) return;
   const auto found = indexByUpperName_.find(upperAscii(name));
-  if (found == indexByUpperName_.end()) throw ScriptError(messages_.message(10) + std::string(name));
+  if (found == indexByUpperName_.end())
+    throw ScriptError(messages_.message(message_ids::kSetUndefinedVariable) + std::string(name));
   variables_[found->second].value.assign(value);
 }
 
@@ -153,7 +147,8 @@ std::string VariableStore::expandOnePass(std::string_view input) const {
       const size_t close = text.find('$', open + 1);
       if (close == std::string::npos) break;
       if (close > open + 1) {
-        const auto found = indexByUpperName_.find(upperAscii(text.substr(open + 1, close - open - 1)));
+        const auto found =
+            indexByUpperName_.find(upperAscii(text.substr(open + 1, close - open - 1)));
         if (found != indexByUpperName_.end() && found->second >= nextIndex && found->second < best)
           best = found->second;
       }

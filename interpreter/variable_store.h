@@ -69,8 +69,6 @@ class VariableStore {
   bool silent_ = false;
 };
 
-// Name between two "$" with no other "$": that name; otherwise empty.
-std::string referenceName(std::string_view text);
 std::string encodeLineBreaks(std::string_view text);
 std::string decodeLineBreaks(std::string_view text);
 

@@ -5,7 +5,7 @@
 #include <mutex>
 #include <optional>
 
-#include "interpreter/values.h"
+#include "base/values.h"
 #include "interpreter/worker_and_wait.h"
 
 namespace kx {
@@ -78,11 +78,10 @@ int32_t ZEL_CALL directExtractionProgress(const char* fileName, uint64_t done, u
     extraction.percentage =
         total == 0 ? 100 : std::min<int64_t>(static_cast<int64_t>(done * 100 / total) + 1, 100);
     const std::string_view path = fileName ? fileName : "";
-    const size_t folderEnd = path.find_last_of("\\/");
-    std::string status(folderEnd == std::string_view::npos ? path : path.substr(folderEnd + 1));
+    std::string status(fileNamePart(path));
     status += ", ";
     status += std::to_string(extraction.percentage);
-    status += engine.messages.message(21);
+    status += engine.messages.message(message_ids::kPercentComplete);
     extraction.status = std::move(status);
     if (extraction.cancel) answer = 0;
   }
@@ -188,6 +187,8 @@ void setUpCodecs(const Platform& platform) {
   }
 }
 
+namespace {
+
 void commandExtract7ZipArchive(Engine& engine) {
   const std::string archive = engine.expandedPath(1);
   const std::string destination = engine.expandedPath(2);
@@ -223,6 +224,16 @@ void commandExtract7ZipArchive(Engine& engine) {
   gDirectExtraction = nullptr;
   if (!resultVariable.empty())
     engine.writeResult(resultVariable, outcome.ok ? "SUCCESS" : outcome.error);
+}
+
+constexpr CommandDescriptor kArchiveCommands[] = {
+    {"Extract 7Zip Archive", commandExtract7ZipArchive, {.resultLines = {3}}},
+};
+
+}  // namespace
+
+std::span<const CommandDescriptor> archiveCommands() {
+  return kArchiveCommands;
 }
 
 }  // namespace kx

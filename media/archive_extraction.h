@@ -1,6 +1,7 @@
 #pragma once
 // Archive extraction through the archive library: list-archive, extract-archive, the codec
 // set-up at start and the "Extract 7Zip Archive" command.
+#include <span>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,7 @@ ArchiveOutcome extractArchive(ArchiveLibrary& library, const std::string& archiv
 // silent. Run once when the engine starts, before any archive call.
 void setUpCodecs(const Platform& platform);
 
-void commandExtract7ZipArchive(Engine& engine);
+// "Extract 7Zip Archive".
+std::span<const CommandDescriptor> archiveCommands();
 
 }  // namespace kx

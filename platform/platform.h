@@ -49,9 +49,16 @@ class UserInterface {
   virtual void wakeMessageLoop() {}
 };
 
-// What a shown dialog answers. Result codes: 0 not modal, 2 cancel, 6 next, 7 back, 8 custom.
+// What a shown dialog answers.
 struct DialogOutcome {
-  int32_t resultCode = 6;
+  // Result codes, as the dialog's buttons give them back.
+  static constexpr int32_t kNotModal = 0;
+  static constexpr int32_t kCancel = 2;
+  static constexpr int32_t kNext = 6;
+  static constexpr int32_t kBack = 7;
+  static constexpr int32_t kCustom = 8;  // a button of the author's own; customName names it
+
+  int32_t resultCode = kNext;
   std::string customName;
   WindowHandle window = 0;
 };
@@ -146,6 +153,15 @@ struct FileVersion {
   uint16_t major = 0, minor = 0, release = 0, build = 0;
 };
 
+// zelrun's way to start: a script file of its own and a support folder it filled (kept after
+// the run) with the installer package to use. A setup carries its script as the trailing data
+// of its program and unpacks a new support folder.
+struct PreparedRun {
+  std::string scriptFile;
+  std::string supportFolder;  // with a trailing backslash
+  std::string msiFile;
+};
+
 // What only the engine's start-up needs: its command line, the processor binding, the system's
 // common controls and the start-up windows (splash picture and "preparing" window).
 class StartupServices {
@@ -164,6 +180,7 @@ class StartupServices {
   virtual WindowHandle preparingWindow() = 0;
   virtual void setPreparingProgress(int minimum, int maximum, int position) = 0;
   virtual void closeStartWindows() = 0;
+  virtual std::optional<PreparedRun> preparedRun() { return std::nullopt; }
 };
 
 // One call of a plug-in library's `RunTimeExecute`.

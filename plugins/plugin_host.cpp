@@ -5,8 +5,8 @@
 #include <mutex>
 #include <vector>
 
+#include "base/values.h"
 #include "interpreter/engine.h"
-#include "interpreter/values.h"
 
 namespace kx {
 namespace {
@@ -121,12 +121,6 @@ void waitForWorker(Engine& engine, PluginCallState& state, WorkerThread& worker)
 }
 
 }  // namespace
-
-bool isPluginStatement(const Engine& engine, const std::string& commandName) {
-  for (const auto& plugin : engine.script.plugins)
-    if (equalsIgnoringAsciiCase(plugin, commandName)) return true;
-  return false;
-}
 
 std::string mediaBlockFilePath(Engine& engine, const std::string& block,
                                const std::string& relativePath) {

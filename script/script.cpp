@@ -1,7 +1,7 @@
 #include "script/script.h"
 
-#include "interpreter/script_error.h"
-#include "interpreter/values.h"
+#include "base/script_error.h"
+#include "base/values.h"
 
 namespace kx {
 namespace {
@@ -56,7 +56,8 @@ std::string Script::parameter(std::string_view statementId, size_t n) const {
 
 std::string Script::commandHeader(size_t k, bool tolerant) const {
   const auto found = firstHeaderLine_.find(std::to_string(static_cast<int64_t>(k) - 1));
-  if (found != firstHeaderLine_.end() && found->second > 0) return commandHeaders[found->second - 1];
+  if (found != firstHeaderLine_.end() && found->second > 0)
+    return commandHeaders[found->second - 1];
   if (tolerant) return {};
   throw ScriptError("Unable to obtain command headers. Please rebuild your project.");
 }
@@ -97,8 +98,8 @@ ScriptReadResult readScript(std::string_view bytes, Script& script) {
   std::string sourceMode;
   line(sourceMode, "the source mode");
   if (result.complete) {
-    if (auto value = tryParseInteger(sourceMode); value && sourceMode.find_first_of("$xX") ==
-                                                              std::string::npos) {
+    if (auto value = tryParseInteger(sourceMode);
+        value && sourceMode.find_first_of("$xX") == std::string::npos) {
       script.sourceMode = *value;
     } else {
       result.complete = false;

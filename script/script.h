@@ -7,30 +7,30 @@
 #include <unordered_map>
 #include <vector>
 
-namespace kx {
+#include "base/values.h"
 
-using Lines = std::vector<std::string>;
+namespace kx {
 
 class Script {
  public:
   // Fields in file order.
-  Lines commands;            // 1
-  Lines ids;                 // 2
-  Lines parameterSection;    // 3
-  Lines marks;               // 4
-  std::string productCode;   // 5
-  std::string title;         // 6
-  Lines plugins;             // 7
-  std::string company;       // 8
-  std::string contact;       // 9
-  std::string helpLink;      // 10
-  std::string updateLink;    // 11
-  std::string comments;      // 12
-  Lines mediaBlocks;         // 13
-  int32_t sourceMode = 0;    // 14
-  Lines componentSizes;      // 15
-  std::string revisionCode;  // 16
-  Lines mediaFileMap;        // 17
+  Lines commands;                  // 1
+  Lines ids;                       // 2
+  Lines parameterSection;          // 3
+  Lines marks;                     // 4
+  std::string productCode;         // 5
+  std::string title;               // 6
+  Lines plugins;                   // 7
+  std::string company;             // 8
+  std::string contact;             // 9
+  std::string helpLink;            // 10
+  std::string updateLink;          // 11
+  std::string comments;            // 12
+  Lines mediaBlocks;               // 13
+  int32_t sourceMode = 0;          // 14
+  Lines componentSizes;            // 15
+  std::string revisionCode;        // 16
+  Lines mediaFileMap;              // 17
   std::string languageDialogFlag;  // 18
   std::string defaultLanguage;     // 19
   Lines commandHeaders;            // 20

@@ -1,6 +1,6 @@
 #include "startup/command_line.h"
 
-#include "interpreter/values.h"
+#include "base/values.h"
 
 namespace kx {
 namespace {
@@ -48,9 +48,8 @@ void readCommandLine(const std::string& commandLine, const std::vector<std::stri
   std::string value;
   if (firstWithMarker(arguments, {"/m="}, value)) {
     const std::string package = lowerAscii(value);
-    const size_t slash = package.find_last_of("\\/");
-    options.sfxPath = slash == std::string::npos ? std::string() : package.substr(0, slash + 1);
-    options.sfxFile = slash == std::string::npos ? package : package.substr(slash + 1);
+    options.sfxPath = folderPart(package);
+    options.sfxFile = fileNamePart(package);
   }
   if (firstWithMarker(arguments, {"/l=", "-l="}, value)) options.logFile = lowerAscii(value);
   if (firstWithMarker(arguments, {"/p=", "-p="}, value)) options.sourcesFolder = lowerAscii(value);

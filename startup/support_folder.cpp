@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "interpreter/values.h"
+#include "base/values.h"
 
 namespace kx {
 namespace {

@@ -5,8 +5,8 @@
 #include <map>
 #include <set>
 
+#include "base/comma_text.h"
 #include "bundlefiles/rx_runtime.h"
-#include "plugins/comma_text.h"
 
 namespace rx {
 namespace {

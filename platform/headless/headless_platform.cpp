@@ -14,7 +14,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "interpreter/values.h"
+#include "base/values.h"
 
 namespace kx {
 namespace fs = std::filesystem;
@@ -74,7 +74,7 @@ MessageAnswer HeadlessPlatform::messageBox(const MessageBoxRequest& request) {
 DialogOutcome HeadlessPlatform::show(const std::string& key, bool modal) {
   DialogOutcome outcome;
   if (!modal) {
-    outcome.resultCode = 0;
+    outcome.resultCode = DialogOutcome::kNotModal;
     outcome.window = 0x10000 + static_cast<WindowHandle>(std::stoul(key));
     return outcome;
   }
@@ -252,7 +252,9 @@ std::string HeadlessPlatform::longTime() {
   return text[0] == '0' ? std::string(text + 1) : std::string(text);
 }
 
-std::string HeadlessPlatform::temporaryFolder() { return windowsPath(sandbox_) + "\\temp\\"; }
+std::string HeadlessPlatform::temporaryFolder() {
+  return windowsPath(sandbox_) + "\\temp\\";
+}
 
 std::string HeadlessPlatform::engineVersion() {
   return std::to_string(KX_VERSION_MAJOR) + "." + std::to_string(KX_VERSION_MINOR) + "." +
@@ -261,12 +263,18 @@ std::string HeadlessPlatform::engineVersion() {
 
 std::string HeadlessPlatform::specialFolder(int csidl) {
   switch (csidl) {
-    case 0x00: return "C:\\Users\\user\\Desktop";
-    case 0x05: return "C:\\Users\\user\\Documents";
-    case 0x19: return "C:\\Users\\Public\\Desktop";
-    case 0x26: return "C:\\Program Files";
-    case 0x2B: return "C:\\Program Files\\Common Files";
-    default: return {};
+    case 0x00:
+      return "C:\\Users\\user\\Desktop";
+    case 0x05:
+      return "C:\\Users\\user\\Documents";
+    case 0x19:
+      return "C:\\Users\\Public\\Desktop";
+    case 0x26:
+      return "C:\\Program Files";
+    case 0x2B:
+      return "C:\\Program Files\\Common Files";
+    default:
+      return {};
   }
 }
 

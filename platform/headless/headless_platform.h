@@ -7,6 +7,8 @@
 #include <map>
 #include <ostream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/headless/picture_codecs.h"
 #include "platform/platform.h"
@@ -93,6 +95,30 @@ class HeadlessPlatform : public UserInterface,
   std::string enginePath_;
   std::ostream& log_;
   std::map<std::string, std::string> registry_;  // upper-case "root\key\value" -> data
+};
+
+// The start of a zelrun run: its command line, and the script file and support folder it
+// prepared. There are no start-up windows to show.
+class HeadlessStartup : public StartupServices {
+ public:
+  HeadlessStartup(std::string commandLine, std::vector<std::string> arguments, PreparedRun prepared)
+      : commandLine_(std::move(commandLine)),
+        arguments_(std::move(arguments)),
+        prepared_(std::move(prepared)) {}
+  std::string commandLine() override { return commandLine_; }
+  std::vector<std::string> arguments() override { return arguments_; }
+  void bindToFirstProcessor() override {}
+  std::optional<FileVersion> commonControlsVersion() override { return std::nullopt; }
+  void showStartWindows(const std::string&, const std::string&, const std::string&) override {}
+  WindowHandle preparingWindow() override { return 0; }
+  void setPreparingProgress(int, int, int) override {}
+  void closeStartWindows() override {}
+  std::optional<PreparedRun> preparedRun() override { return prepared_; }
+
+ private:
+  std::string commandLine_;
+  std::vector<std::string> arguments_;
+  PreparedRun prepared_;
 };
 
 // One line of the log: CR LF as "$NEWLINE$", other bytes below 32 as \xNN.

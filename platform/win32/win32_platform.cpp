@@ -1,21 +1,25 @@
 #include "platform/win32/win32_platform.h"
 
-#include <windows.h>
 #include <shlobj.h>
+#include <windows.h>
 
 #include <type_traits>
 
-#include "interpreter/values.h"
+#include "base/values.h"
 
 namespace kx {
 namespace {
 
 HKEY rootKey(RegistryRoot root) {
   switch (root) {
-    case RegistryRoot::ClassesRoot: return HKEY_CLASSES_ROOT;
-    case RegistryRoot::CurrentUser: return HKEY_CURRENT_USER;
-    case RegistryRoot::LocalMachine: return HKEY_LOCAL_MACHINE;
-    case RegistryRoot::Users: return HKEY_USERS;
+    case RegistryRoot::ClassesRoot:
+      return HKEY_CLASSES_ROOT;
+    case RegistryRoot::CurrentUser:
+      return HKEY_CURRENT_USER;
+    case RegistryRoot::LocalMachine:
+      return HKEY_LOCAL_MACHINE;
+    case RegistryRoot::Users:
+      return HKEY_USERS;
   }
   return HKEY_CURRENT_USER;
 }
@@ -31,6 +35,10 @@ Win32Platform::Win32Platform()
     : interpreterThread_(GetCurrentThreadId()),
       threads_([thread = interpreterThread_] { PostThreadMessageA(thread, WM_NULL, 0, 0); }) {}
 
+void Win32Platform::searchLibrariesInSystemFolderOnly() {
+  SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
 MessageAnswer Win32Platform::messageBox(const MessageBoxRequest& request) {
   static constexpr UINT icons[] = {MB_ICONINFORMATION, MB_ICONQUESTION, MB_ICONWARNING,
                                    MB_ICONERROR};
@@ -45,13 +53,20 @@ MessageAnswer Win32Platform::messageBox(const MessageBoxRequest& request) {
                      (byDefault < 3 ? defaults[byDefault] : MB_DEFBUTTON1);
   switch (MessageBoxA(reinterpret_cast<HWND>(request.owner), request.text.c_str(),
                       request.caption.c_str(), style)) {
-    case IDCANCEL: return MessageAnswer::Cancel;
-    case IDABORT: return MessageAnswer::Abort;
-    case IDRETRY: return MessageAnswer::Retry;
-    case IDIGNORE: return MessageAnswer::Ignore;
-    case IDYES: return MessageAnswer::Yes;
-    case IDNO: return MessageAnswer::No;
-    default: return MessageAnswer::Ok;
+    case IDCANCEL:
+      return MessageAnswer::Cancel;
+    case IDABORT:
+      return MessageAnswer::Abort;
+    case IDRETRY:
+      return MessageAnswer::Retry;
+    case IDIGNORE:
+      return MessageAnswer::Ignore;
+    case IDYES:
+      return MessageAnswer::Yes;
+    case IDNO:
+      return MessageAnswer::No;
+    default:
+      return MessageAnswer::Ok;
   }
 }
 
@@ -63,7 +78,9 @@ void Win32Platform::processPendingMessages() {
   }
 }
 
-void Win32Platform::wakeMessageLoop() { PostThreadMessageA(interpreterThread_, WM_NULL, 0, 0); }
+void Win32Platform::wakeMessageLoop() {
+  PostThreadMessageA(interpreterThread_, WM_NULL, 0, 0);
+}
 
 void Win32Platform::handleOneMessage() {
   MSG message;
@@ -74,7 +91,9 @@ void Win32Platform::handleOneMessage() {
 }
 
 // Dialog windows arrive with the dialog host; until then every dialog answers Next.
-DialogOutcome Win32Platform::show(const std::string&, bool) { return {}; }
+DialogOutcome Win32Platform::show(const std::string&, bool) {
+  return {};
+}
 void Win32Platform::hide(const std::string&) {}
 
 std::optional<std::string> Win32Platform::readString(RegistryRoot root, const std::string& key,
@@ -141,7 +160,7 @@ bool Win32Platform::createFolders(const std::string& path) {
 const ZelFunctions* Win32Platform::archiveFunctions() {
   if (archiveLibraryLoaded_) return &archiveLibrary_;
   const std::string engine = enginePath();
-  const std::string folder = engine.substr(0, engine.find_last_of('\\') + 1);
+  const std::string folder(folderPart(engine));
   HMODULE library = LoadLibraryA((folder + "zel.dll").c_str());
   if (!library) return nullptr;
   const auto entry = [library](auto& function, const char* name) {
@@ -172,7 +191,8 @@ std::optional<std::string> Win32Platform::readFile(const std::string& path) {
   std::string bytes;
   char buffer[65536];
   DWORD read = 0;
-  while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) bytes.append(buffer, read);
+  while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0)
+    bytes.append(buffer, read);
   CloseHandle(file);
   return bytes;
 }
@@ -182,13 +202,16 @@ bool Win32Platform::writeFile(const std::string& path, const std::string& bytes)
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   DWORD written = 0;
-  const bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-                  written == bytes.size();
+  const bool ok =
+      WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+      written == bytes.size();
   CloseHandle(file);
   return ok;
 }
 
-bool Win32Platform::deleteFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+bool Win32Platform::deleteFile(const std::string& path) {
+  return DeleteFileA(path.c_str()) != 0;
+}
 
 std::vector<std::string> Win32Platform::listFolder(const std::string& folder,
                                                    const std::string& pattern) {
@@ -307,7 +330,8 @@ std::optional<std::string> Win32Platform::createTemporaryFile(const std::string&
 
 std::string Win32Platform::shortDate() {
   char text[80];
-  const int length = GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, nullptr, nullptr, text, 80);
+  const int length =
+      GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, nullptr, nullptr, text, 80);
   return length > 0 ? std::string(text) : std::string();
 }
 
@@ -353,8 +377,8 @@ bool Win32Platform::isNtFamily() {
 bool Win32Platform::isAdministrator() {
   SID_IDENTIFIER_AUTHORITY authority = SECURITY_NT_AUTHORITY;
   PSID administrators = nullptr;
-  if (!AllocateAndInitializeSid(&authority, 2, SECURITY_BUILTIN_DOMAIN_RID,
-                                DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0, &administrators))
+  if (!AllocateAndInitializeSid(&authority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS,
+                                0, 0, 0, 0, 0, 0, &administrators))
     return false;
   BOOL member = FALSE;
   if (!CheckTokenMembership(nullptr, administrators, &member)) member = FALSE;

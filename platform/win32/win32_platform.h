@@ -15,6 +15,9 @@ class Win32Platform : public UserInterface,
                       public ArchiveLibrary {
  public:
   Win32Platform();
+  // Libraries are looked up in the system folder only, never beside a downloaded setup. For
+  // the engine's process, before anything loads.
+  static void searchLibrariesInSystemFolderOnly();
   Platform platform() {
     return {this, this, this, this, this, &modules_, &threads_, this, &pictures_};
   }

@@ -3,7 +3,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include "startup/start_windows.h"
+#include "platform/start_window_layout.h"
 
 namespace kx {
 namespace {

@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <string>
 
+#include "base/comma_text.h"
 #include "bundlefiles/bundle_files.h"
 #include "bundlefiles/rx_runtime.h"
-#include "plugins/comma_text.h"
 
 namespace {
 

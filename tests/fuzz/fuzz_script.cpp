@@ -3,11 +3,12 @@
 #include <cstdint>
 #include <string_view>
 
-#include "interpreter/script_error.h"
+#include "base/message_table.h"
+#include "base/script_error.h"
 #include "interpreter/variable_store.h"
 #include "script/script.h"
 #include "script/validation.h"
-#include "startup/message_table.h"
+#include "startup/engine_commands.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   kx::Script script;
@@ -15,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   kx::MessageTable messages;
   kx::VariableStore store(messages);
   try {
-    kx::validateScript(script, store);
+    kx::validateScript(script, kx::engineCommands(), store);
   } catch (const kx::ScriptError&) {
     // A parameter line beyond the parameter section: the pass's own failure.
   }

@@ -1,4 +1,4 @@
-#include "plugins/comma_text.h"
+#include "base/comma_text.h"
 
 #include <gtest/gtest.h>
 

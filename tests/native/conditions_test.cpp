@@ -1,8 +1,9 @@
 #include <gtest/gtest.h>
 
+#include "base/script_error.h"
 #include "interpreter/conditions.h"
 #include "interpreter/engine.h"
-#include "interpreter/script_error.h"
+#include "startup/engine_commands.h"
 #include "tests/native/fake_platform.h"
 #include "tests/native/script_builder.h"
 
@@ -11,7 +12,7 @@ namespace {
 
 class ConditionTest : public ::testing::Test {
  protected:
-  ConditionTest() : engine(fake.platform()) {}
+  ConditionTest() : engine(fake.platform(), engineCommands()) {}
 
   // Evaluates the condition of an "If" with these four lines, as its first statement.
   bool evaluate(std::vector<std::string> lines) {

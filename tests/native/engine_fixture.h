@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "interpreter/interpreter.h"
+#include "startup/engine_commands.h"
 #include "tests/native/fake_platform.h"
 #include "tests/native/script_builder.h"
 
@@ -10,7 +11,7 @@ namespace kx::test {
 
 class EngineTest : public ::testing::Test {
  protected:
-  EngineTest() : engine(fake.platform()) {
+  EngineTest() : engine(fake.platform(), engineCommands()) {
     engine.options.supportFolder = "C:\\Temp\\zel1\\";
     engine.options.msiFile = "C:\\Temp\\zel1\\setup.msi";
     fake.files[upperAscii(engine.options.msiFile)] = "";

@@ -1,9 +1,9 @@
 #pragma once
 // An in-memory machine for native tests: files and registry in maps, message boxes and dialogs
 // answered from queues and recorded.
-#include <cstdio>
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
 #include <deque>
 #include <functional>
 #include <map>
@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "interpreter/values.h"
+#include "base/values.h"
 #include "platform/headless/picture_codecs.h"
 #include "platform/platform.h"
 #include "platform/std_threads.h"
@@ -124,7 +124,8 @@ class FakePlatform : public UserInterface,
     registry[regPath(root, key, valueName)] = value;
     return true;
   }
-  bool deleteValue(RegistryRoot root, const std::string& key, const std::string& valueName) override {
+  bool deleteValue(RegistryRoot root, const std::string& key,
+                   const std::string& valueName) override {
     return registry.erase(regPath(root, key, valueName)) > 0;
   }
 
@@ -159,7 +160,8 @@ class FakePlatform : public UserInterface,
     return true;
   }
   bool deleteFile(const std::string& path) override { return files.erase(upperAscii(path)) > 0; }
-  std::vector<std::string> listFolder(const std::string& folder, const std::string& pattern) override {
+  std::vector<std::string> listFolder(const std::string& folder,
+                                      const std::string& pattern) override {
     std::vector<std::string> names;
     const std::string prefix = upperAscii(folder);
     const std::string stem = upperAscii(pattern.substr(0, pattern.find('*')));
@@ -195,9 +197,7 @@ class FakePlatform : public UserInterface,
   }
   void removeTree(const std::string& path) override {
     const std::string key = folderKey(path);
-    const auto inside = [&](const std::string& p) {
-      return p == key || p.starts_with(key + "\\");
-    };
+    const auto inside = [&](const std::string& p) { return p == key || p.starts_with(key + "\\"); };
     std::erase_if(files, [&](const auto& file) { return inside(file.first); });
     std::erase_if(folders, inside);
   }

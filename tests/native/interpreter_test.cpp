@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "interpreter/script_error.h"
+#include "base/script_error.h"
 #include "tests/native/engine_fixture.h"
 
 namespace kx::test {
@@ -27,7 +27,9 @@ struct FlowCase {
   Trace expected;
 };
 
-void PrintTo(const FlowCase& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const FlowCase& c, std::ostream* out) {
+  *out << c.name;
+}
 
 class FlowTest : public EngineTest, public ::testing::WithParamInterface<FlowCase> {};
 
@@ -195,8 +197,9 @@ TEST_F(EngineTest, PredefinedVariablesOfAFirstInstallation) {
   EXPECT_EQ(var("MAINTENANCE"), "FALSE");
   EXPECT_EQ(var("EXEDIR"), "C:\\Setup\\");
   EXPECT_EQ(var("SUPPORTDIR"), "C:\\Temp\\zel1\\");
-  EXPECT_EQ(var("UNINSTALLLINK"),
-            "C:\\Users\\Public\\Application Data\\{29ABEC92-7A56-44D7-8B9E-2D14BBB3995E}\\setup.exe");
+  EXPECT_EQ(
+      var("UNINSTALLLINK"),
+      "C:\\Users\\Public\\Application Data\\{29ABEC92-7A56-44D7-8B9E-2D14BBB3995E}\\setup.exe");
   const auto variables = engine.store.snapshot();
   ASSERT_EQ(variables.size(), 46u);
   EXPECT_EQ(variables[45].name, "LANGUAGE");
@@ -216,7 +219,8 @@ TEST_F(EngineTest, CommandHeadersRecordDisabledProperties) {
   engine.script.rebuildIndexes();
   runScript(engine);
   ASSERT_EQ(engine.recordedProperties.size(), 1u);
-  EXPECT_EQ(engine.recordedProperties[0], (std::pair<std::string, std::string>{"AFILES1", "FALSE"}));
+  EXPECT_EQ(engine.recordedProperties[0],
+            (std::pair<std::string, std::string>{"AFILES1", "FALSE"}));
   EXPECT_EQ(engine.script.commandHeader(2, false), "FILES1");
   EXPECT_THROW(engine.script.commandHeader(1, false), ScriptError);
 }

@@ -1,4 +1,4 @@
-#include "startup/message_table.h"
+#include "base/message_table.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <thread>
 
-#include "plugins/comma_text.h"
+#include "base/comma_text.h"
 #include "tests/native/engine_fixture.h"
 
 namespace kx::test {

@@ -1,4 +1,4 @@
-#include "startup/start_windows.h"
+#include "platform/start_window_layout.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "interpreter/script_error.h"
-#include "interpreter/values.h"
+#include "base/message_table.h"
+#include "base/script_error.h"
+#include "base/values.h"
 #include "interpreter/variable_store.h"
-#include "startup/message_table.h"
 
 namespace kx {
 namespace {
@@ -127,7 +127,8 @@ TEST_F(StoreTest, ExportAndImportRoundTripQuotedValues) {
 
 TEST(Values, ReferenceNameAndTruth) {
   EXPECT_EQ(referenceName("$A$"), "A");
-  for (const char* text : {"A", "$A", "$A$B$", "$", "$$", ""}) EXPECT_EQ(referenceName(text), "") << text;
+  for (const char* text : {"A", "$A", "$A$B$", "$", "$$", ""})
+    EXPECT_EQ(referenceName(text), "") << text;
   for (const char* text : {"true", "True", "TRUE", "-1"}) EXPECT_TRUE(isTrue(text)) << text;
   for (const char* text : {"1", "yes", " TRUE", "", "-1 "}) EXPECT_FALSE(isTrue(text)) << text;
 }
@@ -137,15 +138,27 @@ TEST(Values, IntegerConversion) {
     const char* text;
     std::optional<int32_t> value;
   } cases[] = {
-      {"0", 0},       {"  42", 42},           {"+7", 7},
-      {"-12", -12},   {"$1F", 31},            {"x10", 16},
-      {"0x10", 16},   {"0XfF", 255},          {"2147483647", 2147483647},
-      {"-2147483648", INT32_MIN},             {"2147483648", std::nullopt},
-      {"$FFFFFFFF", -1},                      {"$100000000", std::nullopt},
-      {"", std::nullopt},                     {" ", std::nullopt},
-      {"12 ", std::nullopt},                  {"1.5", std::nullopt},
-      {"-", std::nullopt},                    {"0x", std::nullopt},
-      {"9x", std::nullopt},                   {"007", 7},
+      {"0", 0},
+      {"  42", 42},
+      {"+7", 7},
+      {"-12", -12},
+      {"$1F", 31},
+      {"x10", 16},
+      {"0x10", 16},
+      {"0XfF", 255},
+      {"2147483647", 2147483647},
+      {"-2147483648", INT32_MIN},
+      {"2147483648", std::nullopt},
+      {"$FFFFFFFF", -1},
+      {"$100000000", std::nullopt},
+      {"", std::nullopt},
+      {" ", std::nullopt},
+      {"12 ", std::nullopt},
+      {"1.5", std::nullopt},
+      {"-", std::nullopt},
+      {"0x", std::nullopt},
+      {"9x", std::nullopt},
+      {"007", 7},
   };
   for (const auto& c : cases) EXPECT_EQ(tryParseInteger(c.text), c.value) << c.text;
   try {

@@ -1,8 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "interpreter/script_error.h"
+#include "base/message_table.h"
+#include "base/script_error.h"
 #include "script/validation.h"
-#include "startup/message_table.h"
+#include "startup/engine_commands.h"
 #include "tests/native/engine_fixture.h"
 
 namespace kx::test {
@@ -61,7 +62,8 @@ class ValidationTest : public ::testing::TestWithParam<ValidationCase> {
 
 TEST_P(ValidationTest, ReportsTheFirstFault) {
   const ValidationCase& c = GetParam();
-  const ValidationResult result = validateScript(buildScript(c.statements), store);
+  const ValidationResult result =
+      validateScript(buildScript(c.statements), engineCommands(), store);
   EXPECT_EQ(result.result, c.result);
   EXPECT_EQ(result.message, c.message.empty() ? std::string(kCompiledSuccessfully) : c.message);
 }
@@ -256,7 +258,8 @@ TEST_F(ValidationStoreTest, ResultLinesDefineUpperCaseNamesAndOtherLinesDoNot) {
     // Line n reads "line<n>"; the lines that name results must be the defined ones.
     Statement statement{c.command, {}};
     for (size_t n = 1; n <= 9; ++n) statement.parameters.push_back("line" + std::to_string(n));
-    ASSERT_TRUE(validateScript(buildScript({statement}), store).ok()) << c.command;
+    ASSERT_TRUE(validateScript(buildScript({statement}), engineCommands(), store).ok())
+        << c.command;
     std::vector<size_t> defined;
     for (const Variable& v : store.snapshot()) {
       if (v.name.starts_with("LINE")) {
@@ -272,7 +275,7 @@ TEST_F(ValidationStoreTest, ResultLinesDefineUpperCaseNamesAndOtherLinesDoNot) {
 TEST_F(ValidationStoreTest, StoreStartsFromThePredefinedNames) {
   store.defineAndSet("STALE", "old", "Test");
   const Script script = buildScript({setVariable("first"), setVariable("TIME")});
-  ASSERT_TRUE(validateScript(script, store).ok());
+  ASSERT_TRUE(validateScript(script, engineCommands(), store).ok());
   const auto variables = store.snapshot();
   ASSERT_EQ(variables.size(), 47u);
   EXPECT_EQ(variables[0].name, "TIME");
@@ -286,7 +289,7 @@ TEST_F(ValidationStoreTest, StoreStartsFromThePredefinedNames) {
 TEST_F(ValidationStoreTest, LineBeyondTheParameterSectionIsAFailureOfThePass) {
   // The section holds the id and one line; the If rule reads line 3.
   try {
-    validateScript(buildScript({{"If", {"RUNAPP"}}, kEnd}), store);
+    validateScript(buildScript({{"If", {"RUNAPP"}}, kEnd}), engineCommands(), store);
     FAIL() << "no failure";
   } catch (const ScriptError& error) {
     EXPECT_STREQ(error.what(), "List index out of bounds (3)");

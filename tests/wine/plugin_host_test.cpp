@@ -11,10 +11,11 @@
 #include <mutex>
 #include <thread>
 
+#include "base/comma_text.h"
 #include "interpreter/interpreter.h"
 #include "platform/win32/win32_platform.h"
-#include "plugins/comma_text.h"
 #include "plugins/plugin_host.h"
+#include "startup/engine_commands.h"
 #include "tests/native/script_builder.h"
 
 namespace kx {
@@ -65,7 +66,7 @@ void writeAll(const fs::path& path, const std::string& bytes) {
 
 class WinePluginTest : public ::testing::Test {
  protected:
-  WinePluginTest() : ui(windows), engine(platform()) {
+  WinePluginTest() : ui(windows), engine(platform(), engineCommands()) {
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
     root = fs::path(temp) /

@@ -4,6 +4,7 @@
 
 #include "interpreter/interpreter.h"
 #include "platform/win32/win32_platform.h"
+#include "startup/engine_commands.h"
 #include "tests/native/script_builder.h"
 
 namespace kx::test {
@@ -24,7 +25,7 @@ std::optional<uint64_t> fileSize(const std::string& path) {
 
 class Win32ValueCommandsTest : public ::testing::Test {
  protected:
-  Win32ValueCommandsTest() : engine(win32.platform()) {
+  Win32ValueCommandsTest() : engine(win32.platform(), engineCommands()) {
     CreateDirectoryA(folder.c_str(), nullptr);
     CreateDirectoryA(longFolder.c_str(), nullptr);
     EXPECT_TRUE(win32.writeFile(longFile, "content"));

@@ -8,11 +8,9 @@
 #include <iostream>
 #include <sstream>
 
-#include "interpreter/interpreter.h"
-#include "interpreter/values.h"
+#include "base/values.h"
 #include "platform/headless/headless_platform.h"
-#include "startup/command_line.h"
-#include "startup/start_run.h"
+#include "startup/main_procedure.h"
 
 namespace fs = std::filesystem;
 using namespace kx;
@@ -20,17 +18,18 @@ using namespace kx;
 namespace {
 
 int usage() {
-  std::cerr << "usage: zelrun [--silent] [--arg ARG]... [--dialog NEXT|BACK|CANCEL|NAME]...\n"
-               "              [--answer OK|CANCEL|YES|NO|ABORT|RETRY|IGNORE]... [--support-dir DIR]\n"
-               "              [--msi PATH] [--trace] SCRIPT\n";
+  std::cerr
+      << "usage: zelrun [--silent] [--arg ARG]... [--dialog NEXT|BACK|CANCEL|NAME]...\n"
+         "              [--answer OK|CANCEL|YES|NO|ABORT|RETRY|IGNORE]... [--support-dir DIR]\n"
+         "              [--msi PATH] [--trace] SCRIPT\n";
   return 2;
 }
 
 std::optional<MessageAnswer> answerFromWord(const std::string& word) {
   static const std::pair<const char*, MessageAnswer> words[] = {
-      {"OK", MessageAnswer::Ok},       {"CANCEL", MessageAnswer::Cancel},
-      {"YES", MessageAnswer::Yes},     {"NO", MessageAnswer::No},
-      {"ABORT", MessageAnswer::Abort}, {"RETRY", MessageAnswer::Retry},
+      {"OK", MessageAnswer::Ok},        {"CANCEL", MessageAnswer::Cancel},
+      {"YES", MessageAnswer::Yes},      {"NO", MessageAnswer::No},
+      {"ABORT", MessageAnswer::Abort},  {"RETRY", MessageAnswer::Retry},
       {"IGNORE", MessageAnswer::Ignore}};
   for (const auto& [text, answer] : words)
     if (upperAscii(word) == text) return answer;
@@ -39,10 +38,10 @@ std::optional<MessageAnswer> answerFromWord(const std::string& word) {
 
 DialogOutcome outcomeFromWord(const std::string& word) {
   const std::string upper = upperAscii(word);
-  if (upper == "NEXT") return {6, "", 0};
-  if (upper == "BACK") return {7, "", 0};
-  if (upper == "CANCEL") return {2, "", 0};
-  return {8, word, 0};
+  if (upper == "NEXT") return {DialogOutcome::kNext, "", 0};
+  if (upper == "BACK") return {DialogOutcome::kBack, "", 0};
+  if (upper == "CANCEL") return {DialogOutcome::kCancel, "", 0};
+  return {DialogOutcome::kCustom, word, 0};
 }
 
 std::string quoteArgument(const std::string& argument) {
@@ -93,13 +92,10 @@ int main(int argc, char** argv) {
   }
   if (scriptPath.empty()) return usage();
 
-  std::ifstream scriptFile(scriptPath, std::ios::binary);
-  if (!scriptFile) {
+  if (!std::ifstream(scriptPath, std::ios::binary)) {
     std::cerr << "zelrun: cannot read " << scriptPath << "\n";
     return 2;
   }
-  std::ostringstream scriptBytes;
-  scriptBytes << scriptFile.rdbuf();
 
   char sandboxTemplate[] = "/tmp/zelrun.XXXXXX";
   if (!mkdtemp(sandboxTemplate)) {
@@ -116,32 +112,40 @@ int main(int argc, char** argv) {
                             std::cerr);
   headless.outcomes = std::move(outcomes);
   headless.answers = std::move(answers);
-  Engine engine(headless.platform());
 
   std::string commandLine = "zelrun";
   for (const auto& argument : engineArguments) commandLine += " " + quoteArgument(argument);
-  readCommandLine(commandLine, engineArguments, engine.options);
-  engine.options.supportFolder =
+  PreparedRun prepared;
+  prepared.scriptFile = HeadlessPlatform::windowsPath(fs::absolute(scriptPath).string());
+  prepared.supportFolder =
       withTrailingBackslash(HeadlessPlatform::windowsPath(fs::absolute(supportDir).string()));
   if (msiPath.empty()) {
     msiPath = (fs::absolute(supportDir) / "setup.msi").string();
     if (!fs::exists(msiPath)) std::ofstream(msiPath).flush();
   }
-  engine.options.msiFile =
-      msiPath.find(':') == 1 ? msiPath : HeadlessPlatform::windowsPath(fs::absolute(msiPath).string());
+  prepared.msiFile = msiPath.find(':') == 1
+                         ? msiPath
+                         : HeadlessPlatform::windowsPath(fs::absolute(msiPath).string());
+  HeadlessStartup startup(commandLine, engineArguments, std::move(prepared));
+
+  RunObserver observer;
   if (trace)
-    engine.traceStatement = [](const Engine& e) {
+    observer.traceStatement = [](const Engine& e) {
       std::cerr << "exec " << e.run.position << " " << e.command() << "\n";
     };
-
-  const RunResult result = startRun(engine, scriptBytes.str());
-  if (!result.validation.ok())
-    std::cerr << "validation: " << result.validation.result << ": " << result.validation.message
-              << "\n";
-  for (const auto& variable : engine.store.snapshot())
-    std::cout << variable.name << "=" << escapeForLog(variable.value) << "\n";
+  observer.unbuiltCommand = [](const Engine& e) {
+    std::cerr << "not built yet: " << e.run.position << " " << e.command() << "\n";
+  };
+  observer.runEnded = [](const Engine& engine, const RunResult& result) {
+    if (!result.validation.ok())
+      std::cerr << "validation: " << result.validation.result << ": " << result.validation.message
+                << "\n";
+    for (const auto& variable : engine.store.snapshot())
+      std::cout << variable.name << "=" << escapeForLog(variable.value) << "\n";
+  };
+  const int exitCode = runEngine(headless.platform(), startup, observer);
 
   std::error_code ec;
   fs::remove_all(sandbox, ec);
-  return engine.exitCode;
+  return exitCode;
 }

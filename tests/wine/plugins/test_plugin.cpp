@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "plugins/comma_text.h"
+#include "base/comma_text.h"
 
 namespace {
 

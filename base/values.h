@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kx {
 
@@ -25,6 +26,19 @@ std::string truthText(bool value);
 std::optional<int32_t> tryParseInteger(std::string_view text);
 // As tryParseInteger, but a failure is the script error "'%s' is not a valid integer value".
 int32_t parseInteger(std::string_view text);
+
+// A variable reference: the name between two "$" with no other "$"; otherwise empty.
+std::string referenceName(std::string_view text);
+
+using Lines = std::vector<std::string>;
+// The lines of a text; each ends at LF, with a CR before it dropped. A final line break starts
+// no further line.
+Lines splitLines(std::string_view text);
+
+// The folder of a path up to and including its last "\" or "/"; empty when it names none.
+std::string_view folderPart(std::string_view path);
+// What follows the folder part.
+std::string_view fileNamePart(std::string_view path);
 
 std::string withTrailingBackslash(std::string_view path);
 std::string withoutTrailingBackslash(std::string_view path);

@@ -1,4 +1,4 @@
-#include "plugins/comma_text.h"
+#include "base/comma_text.h"
 
 namespace kx {
 namespace {
@@ -14,7 +14,9 @@ bool needsQuotes(std::string_view item) {
   return false;
 }
 
-char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+char upper(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 }  // namespace
 
@@ -63,7 +65,7 @@ std::vector<std::string> readCommaText(std::string_view text) {
       }
     } else {
       const size_t start = p;
-      while (p < n && static_cast<unsigned char>(text[p]) > 32 && text[p] != ',') ++p;
+      while (p<n&& static_cast<unsigned char>(text[p])> 32 && text[p] != ',') ++p;
       item.assign(text.substr(start, p - start));
     }
     items.push_back(std::move(item));

@@ -1,6 +1,9 @@
-#include "startup/message_table.h"
+#include "base/message_table.h"
 
+#include <algorithm>
 #include <utility>
+
+#include "base/values.h"
 
 namespace kx {
 namespace {
@@ -11,7 +14,7 @@ struct DefaultText {
 };
 
 constexpr DefaultText kDefaults[] = {
-#include "startup/message_defaults.inc"
+#include "base/message_defaults.inc"
 };
 
 }  // namespace
@@ -28,18 +31,11 @@ std::string MessageTable::message(int entry) const {
 
 void MessageTable::loadMessages(std::string_view fileText) {
   std::array<std::string, kLastEntry + 1> loaded;
-  size_t pos = 0;
-  for (int line = 1; line <= kLinesRead; ++line) {
-    std::string text;
-    if (pos < fileText.size()) {
-      const size_t lf = fileText.find('\n', pos);
-      const size_t end = lf == std::string_view::npos ? fileText.size() : lf;
-      text.assign(fileText.substr(pos, end - pos));
-      if (!text.empty() && text.back() == '\r') text.pop_back();
-      pos = lf == std::string_view::npos ? fileText.size() : lf + 1;
-    }
-    if (isEntry(line)) loaded[static_cast<size_t>(line)] = std::move(text);
-  }
+  Lines lines = splitLines(fileText);
+  lines.resize(std::max<size_t>(lines.size(), kLinesRead));
+  for (int line = 1; line <= kLinesRead; ++line)
+    if (isEntry(line))
+      loaded[static_cast<size_t>(line)] = std::move(lines[static_cast<size_t>(line) - 1]);
   std::lock_guard guard(lock_);
   texts_ = std::move(loaded);
 }

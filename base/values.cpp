@@ -1,12 +1,14 @@
-#include "interpreter/values.h"
+#include "base/values.h"
 
 #include <climits>
 
-#include "interpreter/script_error.h"
+#include "base/script_error.h"
 
 namespace kx {
 
-char upperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+char upperAscii(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 std::string upperAscii(std::string_view text) {
   std::string out(text);
@@ -21,9 +23,13 @@ bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
   return true;
 }
 
-bool isTrue(std::string_view text) { return text == "-1" || equalsIgnoringAsciiCase(text, kTrue); }
+bool isTrue(std::string_view text) {
+  return text == "-1" || equalsIgnoringAsciiCase(text, kTrue);
+}
 
-std::string truthText(bool value) { return std::string(value ? kTrue : kFalse); }
+std::string truthText(bool value) {
+  return std::string(value ? kTrue : kFalse);
+}
 
 std::optional<int32_t> tryParseInteger(std::string_view text) {
   size_t i = 0;
@@ -71,6 +77,36 @@ std::optional<int32_t> tryParseInteger(std::string_view text) {
 int32_t parseInteger(std::string_view text) {
   if (auto value = tryParseInteger(text)) return *value;
   throw ScriptError("'" + std::string(text) + "' is not a valid integer value");
+}
+
+std::string referenceName(std::string_view text) {
+  if (text.size() < 3 || text.front() != '$' || text.back() != '$') return {};
+  std::string_view inner = text.substr(1, text.size() - 2);
+  if (inner.find('$') != std::string_view::npos) return {};
+  return std::string(inner);
+}
+
+Lines splitLines(std::string_view text) {
+  Lines lines;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t lf = text.find('\n', pos);
+    if (lf == std::string_view::npos) lf = text.size();
+    std::string_view line = text.substr(pos, lf - pos);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    lines.emplace_back(line);
+    pos = lf + 1;
+  }
+  return lines;
+}
+
+std::string_view folderPart(std::string_view path) {
+  const size_t separator = path.find_last_of("\\/");
+  return separator == std::string_view::npos ? std::string_view() : path.substr(0, separator + 1);
+}
+
+std::string_view fileNamePart(std::string_view path) {
+  return path.substr(folderPart(path).size());
 }
 
 std::string withTrailingBackslash(std::string_view path) {

@@ -1,0 +1,22 @@
+cmake_minimum_required(VERSION 3.25)
+# Fails when one of FILES includes a project header from a folder outside REACH. Run by the
+# build for every layer (see layers.cmake).
+set(faults "")
+foreach(file IN LISTS FILES)
+  file(STRINGS ${file} includes REGEX "^[ \t]*#[ \t]*include[ \t]+\"[^\"]+\"")
+  foreach(line IN LISTS includes)
+    string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]+\"([^\"]+)\".*" "\\1" header "${line}")
+    get_filename_component(folder ${header} DIRECTORY)
+    # Headers named without a folder come from beside the file or from a library's own tree.
+    if(folder STREQUAL "" OR NOT IS_DIRECTORY ${SOURCE_DIR}/${folder})
+      continue()
+    endif()
+    if(NOT folder IN_LIST REACH)
+      file(RELATIVE_PATH shown ${SOURCE_DIR} ${file})
+      string(APPEND faults "  ${shown}: \"${header}\" is above or beside this layer\n")
+    endif()
+  endforeach()
+endforeach()
+if(faults)
+  message(FATAL_ERROR "${TARGET} may include only from: ${REACH}\n${faults}")
+endif()

@@ -1,0 +1,32 @@
+#include "startup/engine_commands.h"
+
+#include "dialogs/components.h"
+#include "dialogs/display_dialog.h"
+#include "installer/bootstrap.h"
+#include "installer/installer_commands.h"
+#include "media/archive_extraction.h"
+#include "media/web_media.h"
+#include "plugins/plugin_host.h"
+#include "system/system_commands.h"
+
+namespace kx {
+
+const CommandTable& engineCommands() {
+  static const CommandTable table = [] {
+    CommandTable commands;
+    commands.add(dialogWindowCommands());
+    commands.add(componentCommands());
+    commands.add(recordingCommands());
+    commands.add(applyCommands());
+    commands.add(systemCommands());
+    commands.add(archiveCommands());
+    commands.add(webMediaCommands());
+    commands.hooks = {.detectMaintenance = bootstrap,
+                      .uninstallLink = uninstallLink,
+                      .pluginStatement = runPluginStatement};
+    return commands;
+  }();
+  return table;
+}
+
+}  // namespace kx
