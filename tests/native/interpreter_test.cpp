@@ -170,6 +170,40 @@ TEST_F(EngineTest, SkipScanPastTheEndIsAnIndexError) {
   EXPECT_NE(fake.boxes[0].text.find("List index out of bounds (3)"), std::string::npos);
 }
 
+// Passing the last statement ends the run normally, whatever that statement is.
+struct EndCase {
+  const char* name;
+  std::vector<Statement> statements;
+  Trace expected;
+};
+
+void PrintTo(const EndCase& c, std::ostream* out) {
+  *out << c.name;
+}
+
+class RunEndTest : public EngineTest, public ::testing::WithParamInterface<EndCase> {};
+
+TEST_P(RunEndTest, EndsNormallyWithoutAMessage) {
+  const EndCase& c = GetParam();
+  EXPECT_EQ(run(c.statements).end, RunEnd::Normal);
+  EXPECT_EQ(engine.exitCode, 0);
+  EXPECT_TRUE(fake.boxes.empty());
+  EXPECT_EQ(trace, c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    LastStatement, RunEndTest,
+    ::testing::Values(
+        EndCase{"EmptyScript", {}, {}},
+        EndCase{"DisabledGoToLabel",
+                {{"Label", {"top"}}, kMark, disabled({"GoTo Label", {"top"}})},
+                {1, 2}},
+        EndCase{"DisabledLabel", {kMark, disabled({"Label", {"end"}})}, {1}},
+        EndCase{"DisabledSetVariable", {kMark, disabled({"Set Variable", {"X", "1"}})}, {1}},
+        EndCase{"Ignore", {kMark, {"Ignore", {}}}, {1, 2}},
+        EndCase{"DisabledAfterIgnore", {kMark, {"Ignore", {}}, disabled(kMark)}, {1}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(EngineTest, MissingDatabaseEndsSilently) {
   fake.files.clear();
   EXPECT_EQ(run({kMark}).end, RunEnd::Silent);

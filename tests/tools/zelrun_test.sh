@@ -53,4 +53,24 @@ code=$?
 set -e
 [ "$code" = 11 ] || fail "truncated script exit code $code"
 grep -q '^MessageBox: Kestrix | Runtime error in install: the script ends before' "$work/err" || fail "general failure box"
+# An empty script and one whose last statement is disabled end normally, without a box.
+# A command not built yet says so on stderr instead of passing for done.
+echo '{"title": "T", "statements": []}' >"$work/empty.json"
+cat >"$work/last.json" <<'JSON'
+{"title": "T", "statements": [
+  {"command": "Label", "parameters": ["top"]},
+  {"command": "Run Program", "parameters": ["notepad.exe", "", "", "", ""]},
+  {"command": "GoTo Label", "parameters": ["top"], "disabled": true}
+ ]}
+JSON
+for name in empty last; do
+  "$build/tools/zelpack" script "$work/$name.json" -o "$work/$name.script"
+  set +e
+  "$build/tools/zelrun" "$work/$name.script" >"$work/out" 2>"$work/err"
+  code=$?
+  set -e
+  [ "$code" = 0 ] || { cat "$work/err"; fail "$name script ended with exit code $code"; }
+  ! grep -q MessageBox "$work/err" || fail "$name script showed a box"
+done
+grep -qx 'not built yet: 2 Run Program' "$work/err" || { cat "$work/err"; fail "unbuilt command not reported"; }
 echo "zelrun: 1 passed, 0 failed"
