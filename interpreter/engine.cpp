@@ -26,7 +26,7 @@ std::string Engine::translatable(size_t n) const {
 
 void Engine::publishProgress(const std::string& text, int64_t minimum, int64_t maximum,
                              int64_t position) {
-  if (text == "$VELK$") return;
+  if (text == kUnchangedProgress) return;
   std::lock_guard guard(generalLock);
   progress.text = text;
   if (position == -1) return;

@@ -16,6 +16,10 @@
 
 namespace kx {
 
+// A progress text that publishes nothing: callers that report only a position now and then
+// (plug-ins through their progress callback among them) pass it to leave the display alone.
+inline constexpr std::string_view kUnchangedProgress = "$VELK$";
+
 // Progress text, range and position, published by the interpreter and by workers and shown by
 // the dialog host. Guarded by the engine's general lock.
 struct ProgressState {

@@ -60,18 +60,38 @@ std::optional<int32_t> remainderOf(int32_t a, int32_t b) {
   return a % b;
 }
 
+// The operation codes of "Mathematics", as scripts number them.
+enum MathOperation : int32_t {
+  kAdd = 0,
+  kSubtract = 1,
+  kMultiply = 2,
+  kDivide = 3,
+  kRemainder = 4,
+  kAnd = 5,
+  kOr = 6,
+  kXor = 7,
+  kShiftLeft = 8,
+  kShiftRight = 9,
+  kNot = 10,
+  kCharacterCode = 11,  // the code of A's first character; A is text
+  kCharacter = 12,      // the character of code A
+  kSeedRandom = 13,     // multiplier A, increment B
+  kSetRandomState = 14,
+  kRandom = 15,  // the next random number, modulo A
+};
+
 // The result text of "Mathematics", or nullopt for an operand or operation that fails.
 std::optional<std::string> mathematicsResult(Engine& engine) {
   const std::optional<int32_t> code = tryParseInteger(engine.parameter(3));
   if (!code) return std::nullopt;
   int32_t a = 0;
   int32_t b = 0;
-  if (*code != 11) {
+  if (*code != kCharacterCode) {
     const auto parsed = tryParseInteger(engine.expanded(1));
     if (!parsed) return std::nullopt;
     a = *parsed;
   }
-  if (*code < 10 || *code == 13) {
+  if (*code < kNot || *code == kSeedRandom) {
     const auto parsed = tryParseInteger(engine.expanded(2));
     if (!parsed) return std::nullopt;
     b = *parsed;
@@ -79,57 +99,57 @@ std::optional<std::string> mathematicsResult(Engine& engine) {
   RandomGenerator& random = engine.random;
   std::optional<int32_t> result;
   switch (*code) {
-    case 0:
+    case kAdd:
       result = wrapped(bitsOf(a) + bitsOf(b));
       break;
-    case 1:
+    case kSubtract:
       result = wrapped(bitsOf(a) - bitsOf(b));
       break;
-    case 2:
+    case kMultiply:
       result = wrapped(bitsOf(a) * bitsOf(b));
       break;
-    case 3:
+    case kDivide:
       result = quotientOf(a, b);
       break;
-    case 4:
+    case kRemainder:
       result = remainderOf(a, b);
       break;
-    case 5:
+    case kAnd:
       result = wrapped(bitsOf(a) & bitsOf(b));
       break;
-    case 6:
+    case kOr:
       result = wrapped(bitsOf(a) | bitsOf(b));
       break;
-    case 7:
+    case kXor:
       result = wrapped(bitsOf(a) ^ bitsOf(b));
       break;
-    case 8:
+    case kShiftLeft:
       result = wrapped(bitsOf(a) << (bitsOf(b) & 31));
       break;
-    case 9:
+    case kShiftRight:
       result = wrapped(bitsOf(a) >> (bitsOf(b) & 31));
       break;
-    case 10:
+    case kNot:
       result = wrapped(~bitsOf(a));
       break;
-    case 11: {
+    case kCharacterCode: {
       const std::string text = engine.expanded(1);
       if (text.empty()) return std::nullopt;
       result = static_cast<unsigned char>(text.front());
       break;
     }
-    case 12:
+    case kCharacter:
       return std::string(1, static_cast<char>(bitsOf(a) & 0xFF));
-    case 13:
+    case kSeedRandom:
       random.multiplier = a;
       random.increment = b;
       result = wrapped(bitsOf(a) + bitsOf(b));
       break;
-    case 14:
+    case kSetRandomState:
       random.state = a;
       result = a;
       break;
-    case 15: {
+    case kRandom: {
       const int32_t next =
           wrapped(bitsOf(random.multiplier) * bitsOf(random.state) + bitsOf(random.increment));
       random.state = next % 32767;
@@ -167,23 +187,34 @@ std::string driveOf(std::string_view path) {
   return std::string(path.substr(0, path.find('\\', serverEnd + 1)));
 }
 
+// The parts "Extract Path" cuts, as scripts number them.
+enum PathPart : int32_t {
+  kFileName = 0,
+  kFileNameWithoutExtension = 1,
+  kExtension = 2,
+  kFolder = 3,
+  kParentFolder = 4,
+  kDrive = 5,
+  kDoubleBackslashesRemoved = 6,
+};
+
 std::string extractedPart(const std::string& path, int32_t code) {
   const std::string name = fileNameOf(path);
   const size_t dot = name.rfind('.');
   switch (code) {
-    case 0:
+    case kFileName:
       return name;
-    case 1:
+    case kFileNameWithoutExtension:
       return dot == std::string::npos ? name : name.substr(0, dot);
-    case 2:
+    case kExtension:
       return dot == std::string::npos ? std::string() : name.substr(dot + 1);
-    case 3:
+    case kFolder:
       return folderOf(path);
-    case 4:
+    case kParentFolder:
       return folderOf(withoutTrailingBackslash(folderOf(path)));
-    case 5:
+    case kDrive:
       return withTrailingBackslash(driveOf(path));
-    case 6:
+    case kDoubleBackslashesRemoved:
       return replaceAll(path, "\\\\", "\\", false);
     default:
       return path;
@@ -216,6 +247,15 @@ void commandMathematics(Engine& engine) {
   if (!name.empty()) engine.writeResult(name, result);
 }
 
+// How "Parse String" splits, as scripts number the modes: at a delimiter, or after a count of
+// characters (line 2 holds the delimiter or the count).
+enum SplitMode : int32_t {
+  kAtFirstDelimiter = 0,
+  kAtLastDelimiter = 1,
+  kAfterCountFromStart = 2,
+  kAfterCountFromEnd = 3,
+};
+
 void commandParseString(Engine& engine) {
   const std::string source = engine.expandedPath(1);
   const std::string delimiter = engine.expandedPath(2);
@@ -233,21 +273,21 @@ void commandParseString(Engine& engine) {
   int64_t firstEnd = 1;
   const auto length = static_cast<int64_t>(source.size());
   switch (parseInteger(engine.parameter(5))) {
-    case 0: {
+    case kAtFirstDelimiter: {
       const size_t found = findText(source, delimiter, ignoreCase, false);
       skip = static_cast<int64_t>(delimiter.size());
       at = delimiter.empty() || found == std::string::npos ? length + 1
                                                            : static_cast<int64_t>(found) + 1;
       break;
     }
-    case 1: {
+    case kAtLastDelimiter: {
       const size_t found = findText(source, delimiter, ignoreCase, true);
       const bool missing = delimiter.empty() || found == std::string::npos;
       skip = missing ? 0 : static_cast<int64_t>(delimiter.size());
       at = missing ? 1 : static_cast<int64_t>(found) + 1;
       break;
     }
-    case 2:
+    case kAfterCountFromStart:
       firstEnd = 0;
       if (const auto count = tryParseInteger(delimiter)) {
         at = *count;
@@ -258,7 +298,7 @@ void commandParseString(Engine& engine) {
         }
       }
       break;
-    case 3:
+    case kAfterCountFromEnd:
       firstEnd = 0;
       // A count of the whole length splits before the first character, like any longer count.
       if (const auto count = tryParseInteger(delimiter)) at = length - *count;

@@ -4,6 +4,7 @@
 #include <functional>
 #include <string>
 
+#include "base/message_table.h"
 #include "platform/platform.h"
 
 namespace kx {
@@ -19,9 +20,9 @@ std::string createSupportFolder(FileSystem& files, const std::string& temporaryF
 // How filling the support folder ended; the failures name their message-table entry.
 enum class SupportFilesResult {
   Ready = 0,
-  ResourceNotFound = 2,
-  DecompressionFailure = 3,
-  DatabaseNotFound = 4
+  ResourceNotFound = message_ids::kSetupResourceNotFound,
+  DecompressionFailure = message_ids::kSetupResourceDecompressionFailure,
+  DatabaseNotFound = message_ids::kSetupDatabaseNotFound
 };
 
 // Unpacks the payload archive (when an extractor is given) and copies the installer database
