@@ -8,24 +8,6 @@ namespace {
 
 constexpr std::string_view kTerminator = "$";
 
-class LineReader {
- public:
-  explicit LineReader(std::string_view text) : text_(text) {}
-  bool atEnd() const { return pos_ >= text_.size(); }
-  std::string next() {
-    const size_t lf = text_.find('\n', pos_);
-    const size_t end = lf == std::string_view::npos ? text_.size() : lf;
-    std::string_view line = text_.substr(pos_, end - pos_);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    pos_ = lf == std::string_view::npos ? text_.size() : lf + 1;
-    return std::string(line);
-  }
-
- private:
-  std::string_view text_;
-  size_t pos_ = 0;
-};
-
 }  // namespace
 
 std::string scriptIndexOutOfBounds(size_t index) {
@@ -65,22 +47,25 @@ std::string Script::commandHeader(size_t k, bool tolerant) const {
 ScriptReadResult readScript(std::string_view bytes, Script& script) {
   script = Script{};
   ScriptReadResult result;
-  LineReader reader(bytes);
+  Lines lines = splitLines(bytes);
+  size_t nextLine = 0;
+  const auto atEnd = [&] { return nextLine >= lines.size(); };
+  const auto next = [&] { return std::move(lines[nextLine++]); };
   auto missing = [&](const char* field) {
     if (result.complete) result.problem = std::string("the script ends before ") + field;
     result.complete = false;
   };
   auto list = [&](Lines& out, const char* field) {
     while (true) {
-      if (reader.atEnd()) return missing(field);
-      std::string line = reader.next();
+      if (atEnd()) return missing(field);
+      std::string line = next();
       if (line == kTerminator) return;
       out.push_back(std::move(line));
     }
   };
   auto line = [&](std::string& out, const char* field) {
-    if (reader.atEnd()) return missing(field);
-    out = reader.next();
+    if (atEnd()) return missing(field);
+    out = next();
   };
   list(script.commands, "the end of the command list");
   list(script.ids, "the end of the statement id list");

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "base/script_error.h"
+#include "interpreter/predefined_variables.h"
 #include "tests/native/engine_fixture.h"
 
 namespace kx::test {
@@ -237,6 +240,16 @@ TEST_F(EngineTest, PredefinedVariablesOfAFirstInstallation) {
   const auto variables = engine.store.snapshot();
   ASSERT_EQ(variables.size(), 46u);
   EXPECT_EQ(variables[45].name, "LANGUAGE");
+}
+
+// Validation knows exactly the variables a run defines before its first statement.
+TEST_F(EngineTest, PredefinedVariablesAreTheOnesARunDefines) {
+  run({});
+  std::set<std::string> defined;
+  for (const Variable& variable : engine.store.snapshot()) defined.insert(variable.name);
+  const std::set<std::string> predefined(std::begin(kPredefinedVariables),
+                                         std::end(kPredefinedVariables));
+  EXPECT_EQ(defined, predefined);
 }
 
 TEST_F(EngineTest, ResumeEntriesAreRemovedAtStart) {
