@@ -312,10 +312,12 @@ class TextParser {
     if (!isIdentifier(result, dotted)) fail("identifier expected");
     return result;
   }
+  // The next word with its dots, so that a keyword only matches on its own and a property path
+  // that starts with one ("Item.Caption") stays a property.
   std::string peekWord() {
     skipBlanks();
     size_t end = pos_;
-    while (end < text_.size() && isIdentPart(text_[end])) ++end;
+    while (end < text_.size() && (isIdentPart(text_[end]) || text_[end] == '.')) ++end;
     return std::string(text_.substr(pos_, end - pos_));
   }
   bool takeKeyword(std::string_view keyword) {

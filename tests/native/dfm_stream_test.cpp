@@ -275,6 +275,36 @@ TEST(DefinitionText, ReportsTheLineOfAFault) {
   EXPECT_THROW(objectFromText(deep), DefinitionError);
 }
 
+TEST(DefinitionText, PropertyPathsStartingWithAKeywordReadBack) {
+  // Only a whole word is a keyword: "Item.Data" is a property, not the start of an item.
+  Value panels;
+  panels.type = ValueType::Collection;
+  panels.collection.push_back({std::nullopt, {{"End.Width", Value::ofInteger(64)}}});
+  ObjectRecord tree;
+  tree.className = "TTreeView";
+  tree.name = "Tree";
+  tree.properties = {{"Item.Data", Value::ofString("x")},
+                     {"object.Tag", Value::ofInteger(7)},
+                     {"Inherited.Panels", panels}};
+  ObjectRecord root;
+  root.className = "TForm1";
+  root.name = "Form1";
+  root.children.push_back(tree);
+  const std::string text = objectToText(root);
+  EXPECT_EQ(text,
+            "object Form1: TForm1\r\n"
+            "  object Tree: TTreeView\r\n"
+            "    Item.Data = 'x'\r\n"
+            "    object.Tag = 7\r\n"
+            "    Inherited.Panels = <\r\n"
+            "      item\r\n"
+            "        End.Width = 64\r\n"
+            "      end>\r\n"
+            "  end\r\n"
+            "end\r\n");
+  EXPECT_EQ(objectFromText(text), root);
+}
+
 TEST(DefinitionText, RefusesNamesWithoutATextForm) {
   ObjectRecord root;
   root.className = "TForm";
