@@ -13,6 +13,7 @@
 #include "platform/headless/picture_codecs.h"
 #include "platform/platform.h"
 #include "platform/std_threads.h"
+#include "platform/zel_archive_library.h"
 
 namespace kx {
 
@@ -21,12 +22,13 @@ class HeadlessPlatform : public UserInterface,
                          public Registry,
                          public FileSystem,
                          public SystemInfo,
-                         public Modules,
-                         public ArchiveLibrary {
+                         public Modules {
  public:
   HeadlessPlatform(std::string sandboxFolder, std::string enginePath, std::ostream& log);
 
-  Platform platform() { return {this, this, this, this, this, this, &threads_, this, &pictures_}; }
+  Platform platform() {
+    return {this, this, this, this, this, this, &threads_, &archives_, &pictures_};
+  }
   std::deque<MessageAnswer> answers;   // next message box answers; OK when empty
   std::deque<DialogOutcome> outcomes;  // next dialog outcomes; Next when empty
 
@@ -70,9 +72,6 @@ class HeadlessPlatform : public UserInterface,
                                                  const std::string& prefix) override;
   bool createFolders(const std::string& path) override;
 
-  const ZelFunctions* archiveFunctions() override { return ZelLinkedFunctions(); }
-  std::string archivePath(const std::string& path) override { return hostPath(path); }
-
   std::string shortDate() override;
   std::string longTime() override;
   std::string temporaryFolder() override;
@@ -91,6 +90,8 @@ class HeadlessPlatform : public UserInterface,
   // No window messages to wait for: a finished worker needs no wake-up.
   StdThreads threads_{nullptr};
   LibraryPictureCodecs pictures_;
+  ZelArchiveLibrary archives_{ZelLinkedFunctions,
+                              [this](const std::string& path) { return hostPath(path); }};
   std::string sandbox_;
   std::string enginePath_;
   std::ostream& log_;

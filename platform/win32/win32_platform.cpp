@@ -3,8 +3,6 @@
 #include <shlobj.h>
 #include <windows.h>
 
-#include <type_traits>
-
 #include "base/values.h"
 
 namespace kx {
@@ -153,30 +151,6 @@ bool Win32Platform::createFolders(const std::string& path) {
     CreateDirectoryA(path.substr(0, at).c_str(), nullptr);
   CreateDirectoryA(path.c_str(), nullptr);
   return folderExists(path);
-}
-
-// zel.dll ships beside the engine; it is loaded from there by full path, since the engine
-// limits the library search to the system folder.
-const ZelFunctions* Win32Platform::archiveFunctions() {
-  if (archiveLibraryLoaded_) return &archiveLibrary_;
-  const std::string engine = enginePath();
-  const std::string folder(folderPart(engine));
-  HMODULE library = LoadLibraryA((folder + "zel.dll").c_str());
-  if (!library) return nullptr;
-  const auto entry = [library](auto& function, const char* name) {
-    function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(
-        reinterpret_cast<void*>(GetProcAddress(library, name)));
-    return function != nullptr;
-  };
-  if (!entry(archiveLibrary_.openListArchive, "OpenListArchive") ||
-      !entry(archiveLibrary_.closeListArchive, "CloseListArchive") ||
-      !entry(archiveLibrary_.extractArchive, "ExtractArchive") ||
-      !entry(archiveLibrary_.getLastArchiveError, "GetLastArchiveError")) {
-    FreeLibrary(library);
-    return nullptr;
-  }
-  archiveLibraryLoaded_ = true;
-  return &archiveLibrary_;
 }
 
 bool Win32Platform::folderExists(const std::string& path) {

@@ -3,6 +3,7 @@
 #include "platform/platform.h"
 #include "platform/std_threads.h"
 #include "platform/win32/wic_picture_codecs.h"
+#include "platform/win32/win32_archive_library.h"
 #include "platform/win32/win32_modules.h"
 
 namespace kx {
@@ -11,15 +12,15 @@ class Win32Platform : public UserInterface,
                       public DialogWindows,
                       public Registry,
                       public FileSystem,
-                      public SystemInfo,
-                      public ArchiveLibrary {
+                      public SystemInfo {
  public:
   Win32Platform();
   // Libraries are looked up in the system folder only, never beside a downloaded setup. For
   // the engine's process, before anything loads.
   static void searchLibrariesInSystemFolderOnly();
+  Win32ArchiveLibrary archives{*this};
   Platform platform() {
-    return {this, this, this, this, this, &modules_, &threads_, this, &pictures_};
+    return {this, this, this, this, this, &modules_, &threads_, &archives, &pictures_};
   }
 
   MessageAnswer messageBox(const MessageBoxRequest& request) override;
@@ -54,9 +55,6 @@ class Win32Platform : public UserInterface,
                                                  const std::string& prefix) override;
   bool createFolders(const std::string& path) override;
 
-  const ZelFunctions* archiveFunctions() override;
-  std::string archivePath(const std::string& path) override { return path; }
-
   std::string shortDate() override;
   std::string longTime() override;
   std::string temporaryFolder() override;
@@ -72,8 +70,6 @@ class Win32Platform : public UserInterface,
   Win32Modules modules_;
   // A finished worker wakes the interpreter with a null message.
   StdThreads threads_;
-  bool archiveLibraryLoaded_ = false;
-  ZelFunctions archiveLibrary_{};
   WicPictureCodecs pictures_;
 };
 
