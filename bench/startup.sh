@@ -34,7 +34,7 @@ cat >"$work/project/bench.json" <<'JSON'
  "statements": [{"command": "Terminate with Exit Code", "parameters": ["7"]}]}
 JSON
 mkdir "$work/engine"
-cp "$win64/platform/win32/zelstub.exe" "$win64/media/zel/zel.dll" "$work/engine/"
+cp "$win64/tools/zelstub.exe" "$win64/media/zel/zel.dll" "$work/engine/"
 "$native/tools/zelpack" build "$work/project/bench.json" -o "$work/setup" --engine "$work/engine"
 echo "startup: payload of $(du -sm "$work/project/support" | cut -f1) MB," \
   "setup.res $(du -m "$work/setup/setup.res" | cut -f1) MB"

@@ -31,7 +31,7 @@ with open(sys.argv[2], "wb") as out:
     out.write(random.randbytes(8 << 20))
 PY
 mkdir "$work/engine"
-cp "$win64/platform/win32/zelstub.exe" "$win64/media/zel/zel.dll" "$work/engine/"
+cp "$win64/tools/zelstub.exe" "$win64/media/zel/zel.dll" "$work/engine/"
 "$native/tools/zelpack" build "$work/setup/setup.json" -o "$work/Hello" --engine "$work/engine"
 echo "== zelpack build wrote:"
 (cd "$work/Hello" && ls -l --time-style=+ | tail -n +2 | awk '{print "   " $5 "\t" $6}')

@@ -22,7 +22,7 @@ JSON
 
 # The engine's files, and an empty payload archive written by zelpack build.
 mkdir "$work/engine"
-cp "$build/platform/win32/zelstub.exe" "$build/media/zel/zel.dll" "$work/engine/"
+cp "$build/tools/zelstub.exe" "$build/media/zel/zel.dll" "$work/engine/"
 echo '{"title": "Empty", "statements": []}' >"$work/empty.json"
 (cd "$work" && wine "$build/tools/zelpack.exe" build empty.json -o empty --engine engine) ||
   fail "zelpack build"
@@ -175,7 +175,7 @@ wine reg query "$run_key" /v 6F1C2D3E >/dev/null 2>&1 && fail "resume entry not 
 # Windows: a message file carried by zel.dll (90 lines) gives the preparing window its texts and
 # replaces "Setup resource not found" (no payload archive here), read back by the UI driver.
 setup shown terminate.script setup.msi
-{ cat "$build/platform/win32/zelstub.exe"; for n in $(seq 90); do printf 'text %d\r\n' "$n"; done; } \
+{ cat "$build/tools/zelstub.exe"; for n in $(seq 90); do printf 'text %d\r\n' "$n"; done; } \
   >"$work/shown/zel.dll"
 convert -size 320x200 gradient:navy-skyblue bmp3:"$work/shown/setup.bmp"
 (cd "$work/shown" && wine setup.exe >/dev/null 2>&1; echo $? >"$work/shown/exit") &

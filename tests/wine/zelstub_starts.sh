@@ -2,7 +2,7 @@
 # The x64 engine is a PE32+ program that starts under Wine and ends cleanly when run silently.
 set -euo pipefail
 build=$1
-exe="$build/platform/win32/zelstub.exe"
+exe="$build/tools/zelstub.exe"
 file "$exe" | grep -q 'PE32+ executable' || { echo "FAIL: $exe is not PE32+"; exit 1; }
 # It imports only libraries that Windows loads from the system folder: a DLL of any other name
 # placed beside setup.exe would be loaded in its stead.
