@@ -4,47 +4,14 @@
 #include <atomic>
 #include <mutex>
 #include <optional>
+#include <string_view>
 
 #include "base/values.h"
 #include "interpreter/worker_and_wait.h"
+#include "media/zel/zel.h"
 
 namespace kx {
 namespace {
-
-// The library's callbacks carry no context of ours, so the pending password and the running
-// extraction's progress record are engine-wide; only one listing or extraction runs at a time.
-std::mutex gPendingLock;
-std::optional<std::string> gPendingPassword;
-
-void setPendingPassword(const std::string& password) {
-  std::lock_guard guard(gPendingLock);
-  gPendingPassword = password;
-}
-
-int32_t ZEL_CALL givePendingPassword(char* buffer) {
-  std::lock_guard guard(gPendingLock);
-  if (!gPendingPassword) return 0;
-  const size_t length = std::min(gPendingPassword->size(), size_t{ZEL_PASSWORD_BUFFER_SIZE - 1});
-  gPendingPassword->copy(buffer, length);
-  buffer[length] = '\0';
-  gPendingPassword.reset();
-  return 1;
-}
-
-int32_t ZEL_CALL goOn(const char*, uint64_t, uint64_t) {
-  return 1;
-}
-int32_t ZEL_CALL alwaysContinue(uint32_t, uint32_t) {
-  return 1;
-}
-int32_t ZEL_CALL overwriteOne(uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t,
-                              uint32_t, uint32_t, uint32_t) {
-  return ZEL_OVERWRITE_YES;
-}
-int32_t ZEL_CALL overwriteEvery(uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t,
-                                uint32_t, uint32_t, uint32_t, uint32_t) {
-  return ZEL_OVERWRITE_ALL;
-}
 
 std::string listingErrorText(int32_t code) {
   switch (code) {
@@ -65,80 +32,61 @@ struct DirectExtraction {
   std::atomic<bool> cancel = false;
   std::string status;
   int64_t percentage = 0;
-};
-DirectExtraction* gDirectExtraction = nullptr;
 
-int32_t ZEL_CALL directExtractionProgress(const char* fileName, uint64_t done, uint64_t total) {
-  DirectExtraction& extraction = *gDirectExtraction;
-  Engine& engine = extraction.engine;
-  int32_t answer = 1;
-  {
-    std::lock_guard guard(engine.generalLock);
-    // "+ 1" shows progress from the first byte on; the end reads 100, not 101.
-    extraction.percentage =
-        total == 0 ? 100 : std::min<int64_t>(static_cast<int64_t>(done * 100 / total) + 1, 100);
-    const std::string_view path = fileName ? fileName : "";
-    std::string status(fileNamePart(path));
-    status += ", ";
-    status += std::to_string(extraction.percentage);
-    status += engine.messages.message(message_ids::kPercentComplete);
-    extraction.status = std::move(status);
-    if (extraction.cancel) answer = 0;
+  // The worker's progress report; false once the user has asked to cancel.
+  bool report(std::string_view fileName, uint64_t done, uint64_t total) {
+    bool goOn = true;
+    {
+      std::lock_guard guard(engine.generalLock);
+      // "+ 1" shows progress from the first byte on; the end reads 100, not 101.
+      percentage =
+          total == 0 ? 100 : std::min<int64_t>(static_cast<int64_t>(done * 100 / total) + 1, 100);
+      std::string text(fileNamePart(fileName));
+      text += ", ";
+      text += std::to_string(percentage);
+      text += engine.messages.message(message_ids::kPercentComplete);
+      status = std::move(text);
+      if (cancel) goOn = false;
+    }
+    engine.platform.ui->wakeMessageLoop();
+    return goOn;
   }
-  engine.platform.ui->wakeMessageLoop();
-  return answer;
-}
+};
 
 }  // namespace
 
 ArchiveListing listArchive(ArchiveLibrary& library, const std::string& archive,
                            const std::string& password) {
   ArchiveListing listing;
-  const ZelFunctions* zel = library.archiveFunctions();
-  if (!zel) {
-    listing.error = listingErrorText(0);
+  std::optional<std::vector<std::string>> names = library.list(archive, password);
+  if (!names) {
+    listing.error = listingErrorText(library.lastError());
     return listing;
   }
-  setPendingPassword(password);
-  ZelEntry* entries = nullptr;
-  uint32_t count = 0;
-  const std::string path = library.archivePath(archive);
-  void* handle = zel->openListArchive(path.c_str(), 0, givePendingPassword, 0, 0, 0,
-                                      password.c_str(), &entries, &count);
-  if (!handle) {
-    listing.error = listingErrorText(zel->getLastArchiveError(0));
-    return listing;
-  }
-  for (uint32_t i = 0; i < count; ++i) listing.names.emplace_back(entries[i].name);
-  zel->closeListArchive(handle);
+  listing.names = std::move(*names);
   listing.ok = true;
   return listing;
 }
 
 ArchiveOutcome extractArchive(ArchiveLibrary& library, const std::string& archive,
                               const std::string& password, const std::string& destination,
-                              ZelProgressCallback progress, bool overwriteAll, bool libraryFlag) {
+                              ArchiveProgress progress, bool overwriteAll, bool libraryFlag) {
   ArchiveOutcome outcome;
   try {
-    const ArchiveListing listing = listArchive(library, archive, password);
+    ArchiveListing listing = listArchive(library, archive, password);
     if (!listing.ok) {
       outcome.error = listing.error;
       return outcome;
     }
-    std::vector<const char*> names;
-    for (const auto& name : listing.names) names.push_back(name.c_str());
-    const ZelTargetList targets{names.data(), static_cast<uint32_t>(names.size())};
-    setPendingPassword(password);
-    const ZelFunctions* zel = library.archiveFunctions();
-    const std::string path = library.archivePath(archive);
-    const std::string target = library.archivePath(destination);
-    outcome.ok =
-        zel->extractArchive(path.c_str(), ZEL_EXTRACT_WITH_FOLDERS, target.c_str(), &targets,
-                            libraryFlag ? 0 : 1, password.c_str(), givePendingPassword,
-                            progress ? progress : goOn, alwaysContinue,
-                            overwriteAll ? overwriteEvery : overwriteOne) != 0;
+    ArchiveExtraction extraction;
+    extraction.password = password;
+    extraction.entries = std::move(listing.names);
+    extraction.progress = std::move(progress);
+    extraction.overwriteAll = overwriteAll;
+    extraction.keepWriteTimes = !libraryFlag;
+    outcome.ok = library.extract(archive, destination, extraction);
     if (!outcome.ok)
-      outcome.error = std::string(1, '#').append(std::to_string(zel->getLastArchiveError(0)));
+      outcome.error = std::string(1, '#').append(std::to_string(library.lastError()));
   } catch (const std::exception& error) {
     outcome.ok = false;
     outcome.error = error.what();
@@ -199,7 +147,6 @@ void commandExtract7ZipArchive(Engine& engine) {
 
   DirectExtraction extraction{engine};
   ArchiveOutcome outcome;
-  gDirectExtraction = &extraction;
   // TDirectExtractMedia: the worker of this command.
   const auto work = [&] {
     engine.platform.files->createFolders(destination);
@@ -207,8 +154,12 @@ void commandExtract7ZipArchive(Engine& engine) {
       outcome.error = listingErrorText(0);
       return;
     }
-    outcome = extractArchive(*engine.platform.archives, archive, password, destination,
-                             directExtractionProgress, overwriteAll, libraryFlag);
+    outcome = extractArchive(
+        *engine.platform.archives, archive, password, destination,
+        [&extraction](std::string_view fileName, uint64_t done, uint64_t total) {
+          return extraction.report(fileName, done, total);
+        },
+        overwriteAll, libraryFlag);
   };
   const auto publish = [&] {
     std::string status;
@@ -221,7 +172,6 @@ void commandExtract7ZipArchive(Engine& engine) {
     engine.publishProgress(engine.store.get("PROGRESSTEXT") + "\r" + status, 0, 100, percentage);
   };
   runWorkerAndWait(engine, extraction.cancel, work, publish);
-  gDirectExtraction = nullptr;
   if (!resultVariable.empty())
     engine.writeResult(resultVariable, outcome.ok ? "SUCCESS" : outcome.error);
 }

@@ -22,12 +22,12 @@ struct ArchiveOutcome {
   bool ok = false;
   std::string error;
 };
-// Extracts every listed file under `destination`. `progress` may be null; `overwriteAll`
-// answers the library's overwrite question with 4 instead of 1; `libraryFlag` goes to the
-// library inverted (the internal callers pass true).
+// Extracts every listed file under `destination`. `progress` may be empty; `overwriteAll`
+// answers the library's overwrite question with "all" instead of "this one"; `libraryFlag`
+// goes to the library inverted (the internal callers pass true).
 ArchiveOutcome extractArchive(ArchiveLibrary& library, const std::string& archive,
                               const std::string& password, const std::string& destination,
-                              ZelProgressCallback progress, bool overwriteAll, bool libraryFlag);
+                              ArchiveProgress progress, bool overwriteAll, bool libraryFlag);
 
 // Writes the codec files and records their folder for the archive library; failures are
 // silent. Run once when the engine starts, before any archive call.

@@ -7,9 +7,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
-
-#include "media/zel/zel.h"
 
 namespace kx {
 
@@ -121,14 +120,37 @@ class FileSystem {
   virtual bool createFolders(const std::string& path) = 0;
 };
 
+// Called as an archive's entries are written: the entry's name, the bytes written so far of
+// the whole extraction and their total; false stops the extraction.
+using ArchiveProgress = std::function<bool(std::string_view entry, uint64_t done, uint64_t total)>;
+
+// What ArchiveLibrary::extract writes and how it answers the library's questions.
+struct ArchiveExtraction {
+  std::string password;
+  std::vector<std::string> entries;  // by the names that list gives
+  ArchiveProgress progress;          // may be empty
+  // A file of the destination that exists already is overwritten; with overwriteAll the first
+  // answer covers every later one too.
+  bool overwriteAll = false;
+  // The files keep the time of writing instead of the archive's modification times.
+  bool keepWriteTimes = false;
+};
+
 // The archive library: zel.dll beside the engine on Windows, the linked-in reader elsewhere.
+// Paths are the engine's. A failed call leaves a failure code (ZEL_* of media/zel/zel.h) for
+// lastError on the same thread.
 class ArchiveLibrary {
  public:
   virtual ~ArchiveLibrary() = default;
-  // Its entries, or nullptr when the library cannot be loaded.
-  virtual const ZelFunctions* archiveFunctions() = 0;
-  // The path to hand the library for a path of the engine.
-  virtual std::string archivePath(const std::string& path) = 0;
+  // The names of an archive's entries, in the archive's order; nullopt when it cannot be
+  // opened and listed.
+  virtual std::optional<std::vector<std::string>> list(const std::string& archive,
+                                                       const std::string& password) = 0;
+  // Writes the entries under `destination`, keeping the archive's folders; false on failure.
+  virtual bool extract(const std::string& archive, const std::string& destination,
+                       const ArchiveExtraction& extraction) = 0;
+  // The code of this thread's last failure; 0 when the library cannot be loaded.
+  virtual int32_t lastError() = 0;
 };
 
 // Facts about the machine and the running engine.

@@ -7,13 +7,14 @@
 
 #include "base/values.h"
 #include "interpreter/engine.h"
+#include "interpreter/worker_and_wait.h"
 
 namespace kx {
 namespace {
 
 // What the interpreter and the plug-in worker share during one plug-in statement. The progress
 // fields are guarded by the engine's general lock; the others are written before the worker
-// starts or read after it has set `done`.
+// starts or read after it has ended.
 struct PluginCallState {
   WindowHandle owner = 0;
   std::string libraryPath;
@@ -23,7 +24,6 @@ struct PluginCallState {
   int32_t status = 0;  // written only by the plug-in
   int32_t progressPosition = -1;
   std::string progressText;
-  std::atomic<bool> done = false;
   std::atomic<bool> cancel = false;
 };
 
@@ -33,10 +33,7 @@ class TScriptThread {
   TScriptThread(Modules& modules, std::recursive_mutex& generalLock, PluginCallState& state)
       : modules_(modules), generalLock_(generalLock), state_(state) {}
 
-  void execute() {
-    state_.result = runBothCalls();
-    state_.done = true;
-  }
+  void execute() { state_.result = runBothCalls(); }
 
  private:
   // The result text; the variable list that was sent whenever the plug-in fails, so the store
@@ -93,33 +90,6 @@ void showMissingLibrary(Engine& engine) {
   engine.showMessage(box);
 }
 
-// Raised while a worker runs, so the dialog host's timer refreshes the progress display.
-class LongOperation {
- public:
-  explicit LongOperation(Engine& engine) : engine_(engine) { engine_.longOperation = true; }
-  ~LongOperation() { engine_.longOperation = false; }
-  LongOperation(const LongOperation&) = delete;
-  LongOperation& operator=(const LongOperation&) = delete;
-
- private:
-  Engine& engine_;
-};
-
-void waitForWorker(Engine& engine, PluginCallState& state, WorkerThread& worker) {
-  while (!state.done) {
-    {
-      std::lock_guard guard(engine.generalLock);
-      engine.publishProgress(state.progressText, 0, 100, state.progressPosition);
-    }
-    if (engine.silent())
-      worker.join();
-    else
-      engine.platform.ui->handleOneMessage();
-    if (engine.cancelRequested) state.cancel = true;
-  }
-  worker.join();
-}
-
 }  // namespace
 
 std::string mediaBlockFilePath(Engine& engine, const std::string& block,
@@ -148,12 +118,12 @@ void runPluginStatement(Engine& engine) {
   state.progressText =
       engine.store.isDefined("PROGRESSTEXT") ? engine.store.get("PROGRESSTEXT") : std::string();
   TScriptThread script(*engine.platform.modules, engine.generalLock, state);
-  {
-    const LongOperation running(engine);
-    const std::unique_ptr<WorkerThread> worker =
-        engine.platform.threads->startWorker([&script] { script.execute(); });
-    waitForWorker(engine, state, *worker);
-  }
+  runWorkerAndWait(
+      engine, state.cancel, [&script] { script.execute(); },
+      [&] {
+        std::lock_guard guard(engine.generalLock);
+        engine.publishProgress(state.progressText, 0, 100, state.progressPosition);
+      });
   engine.store.importList(state.result);
 }
 

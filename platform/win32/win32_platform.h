@@ -3,78 +3,42 @@
 #include "platform/platform.h"
 #include "platform/std_threads.h"
 #include "platform/win32/wic_picture_codecs.h"
+#include "platform/win32/win32_archive_library.h"
+#include "platform/win32/win32_dialogs.h"
+#include "platform/win32/win32_files.h"
 #include "platform/win32/win32_modules.h"
+#include "platform/win32/win32_registry.h"
+#include "platform/win32/win32_system_info.h"
+#include "platform/win32/win32_user_interface.h"
 
 namespace kx {
 
-class Win32Platform : public UserInterface,
-                      public DialogWindows,
-                      public Registry,
-                      public FileSystem,
-                      public SystemInfo,
-                      public ArchiveLibrary {
+class Win32Platform {
  public:
-  Win32Platform();
+  // Built on the interpreter thread, which owns the windows and waits for workers.
+  Win32Platform() = default;
+  Win32Platform(const Win32Platform&) = delete;
+  Win32Platform& operator=(const Win32Platform&) = delete;
+
   // Libraries are looked up in the system folder only, never beside a downloaded setup. For
   // the engine's process, before anything loads.
   static void searchLibrariesInSystemFolderOnly();
   Platform platform() {
-    return {this, this, this, this, this, &modules_, &threads_, this, &pictures_};
+    return {&ui, &dialogs, &registry, &files, &system, &modules, &threads_, &archives, &pictures};
   }
 
-  MessageAnswer messageBox(const MessageBoxRequest& request) override;
-  void processPendingMessages() override;
-  void handleOneMessage() override;
-  void wakeMessageLoop() override;
-
-  DialogOutcome show(const std::string& key, bool modal) override;
-  void hide(const std::string& key) override;
-
-  std::optional<std::string> readString(RegistryRoot root, const std::string& key,
-                                        const std::string& valueName) override;
-  bool writeString(RegistryRoot root, const std::string& key, const std::string& valueName,
-                   const std::string& value) override;
-  bool deleteValue(RegistryRoot root, const std::string& key,
-                   const std::string& valueName) override;
-
-  bool fileExists(const std::string& path) override;
-  bool folderExists(const std::string& path) override;
-  std::optional<std::string> readFile(const std::string& path) override;
-  bool writeFile(const std::string& path, const std::string& bytes) override;
-  bool deleteFile(const std::string& path) override;
-  std::vector<std::string> listFolder(const std::string& folder,
-                                      const std::string& pattern) override;
-  FolderCreation createFolderExclusive(const std::string& path) override;
-  bool copyFile(const std::string& from, const std::string& to) override;
-  bool setNormalAttributes(const std::string& path) override;
-  void removeTree(const std::string& path) override;
-  std::optional<std::string> shortPathName(const std::string& path) override;
-  std::optional<std::string> longPathName(const std::string& path) override;
-  std::optional<std::string> createTemporaryFile(const std::string& folder,
-                                                 const std::string& prefix) override;
-  bool createFolders(const std::string& path) override;
-
-  const ZelFunctions* archiveFunctions() override;
-  std::string archivePath(const std::string& path) override { return path; }
-
-  std::string shortDate() override;
-  std::string longTime() override;
-  std::string temporaryFolder() override;
-  std::string enginePath() override;
-  std::string engineVersion() override;
-  bool isNtFamily() override;
-  bool isAdministrator() override;
-  std::string specialFolder(int csidl) override;
-  void requestRestart() override;
+  Win32UserInterface ui;
+  Win32Dialogs dialogs;
+  Win32Registry registry;
+  Win32FileSystem files;
+  Win32SystemInfo system;
+  Win32Modules modules;
+  Win32ArchiveLibrary archives{system};
+  WicPictureCodecs pictures;
 
  private:
-  unsigned long interpreterThread_;  // the thread that owns the windows and waits for workers
-  Win32Modules modules_;
   // A finished worker wakes the interpreter with a null message.
-  StdThreads threads_;
-  bool archiveLibraryLoaded_ = false;
-  ZelFunctions archiveLibrary_{};
-  WicPictureCodecs pictures_;
+  StdThreads threads_{[this] { ui.wakeMessageLoop(); }};
 };
 
 }  // namespace kx

@@ -16,6 +16,7 @@
 #include "platform/headless/picture_codecs.h"
 #include "platform/platform.h"
 #include "platform/std_threads.h"
+#include "platform/zel_archive_library.h"
 
 namespace kx::test {
 
@@ -28,10 +29,11 @@ class FakePlatform : public UserInterface,
                      public Registry,
                      public FileSystem,
                      public SystemInfo,
-                     public Modules,
-                     public ArchiveLibrary {
+                     public Modules {
  public:
-  Platform platform() { return {this, this, this, this, this, this, &threads, this, &pictures}; }
+  Platform platform() {
+    return {this, this, this, this, this, this, &threads, &archives, &pictures};
+  }
 
   // Plug-in libraries by upper-case path; a library must also be in `files` to be found.
   std::map<std::string, FakePlugin> plugins;
@@ -40,6 +42,8 @@ class FakePlatform : public UserInterface,
   // Runs on every handled window message, as the user's actions would.
   std::function<void()> onMessage;
 
+  // Archives are real files: paths go to the linked-in library as they are.
+  ZelArchiveLibrary archives{ZelLinkedFunctions};
   // Pictures decode for real: they are pure computation.
   LibraryPictureCodecs pictures;
 
@@ -146,9 +150,6 @@ class FakePlatform : public UserInterface,
     folders.insert(folderKey(path));
     return true;
   }
-  // Archives are real files: paths go to the linked-in library as they are.
-  const ZelFunctions* archiveFunctions() override { return ZelLinkedFunctions(); }
-  std::string archivePath(const std::string& path) override { return path; }
   std::optional<std::string> readFile(const std::string& path) override {
     auto found = files.find(upperAscii(path));
     if (found == files.end()) return std::nullopt;

@@ -599,7 +599,7 @@ class HeadlessPathsTest : public ::testing::Test {
   }
   ~HeadlessPathsTest() override { std::filesystem::remove_all(root_); }
   std::string windows(const std::string& relative) {
-    return HeadlessPlatform::windowsPath(root_ + relative);
+    return Sandbox::windowsPath(root_ + relative);
   }
 
   std::string root_;
@@ -608,27 +608,30 @@ class HeadlessPathsTest : public ::testing::Test {
 };
 
 TEST_F(HeadlessPathsTest, LongFormSpellsComponentsAsListed) {
-  EXPECT_EQ(headless_.longPathName(windows("/some dir/file.txt")), windows("/Some Dir/File.TXT"));
-  EXPECT_EQ(headless_.longPathName(windows("/Some Dir/Inner")), windows("/Some Dir/Inner"));
-  EXPECT_EQ(headless_.longPathName("z:"), "Z:");
-  EXPECT_EQ(headless_.longPathName("z:" + windows("/some dir").substr(2)), windows("/Some Dir"));
-  EXPECT_EQ(headless_.longPathName(windows("/Some Dir/missing/File.TXT")), std::nullopt);
-  EXPECT_EQ(headless_.longPathName("relative\\path"), std::nullopt);
+  EXPECT_EQ(headless_.files.longPathName(windows("/some dir/file.txt")),
+            windows("/Some Dir/File.TXT"));
+  EXPECT_EQ(headless_.files.longPathName(windows("/Some Dir/Inner")), windows("/Some Dir/Inner"));
+  EXPECT_EQ(headless_.files.longPathName("z:"), "Z:");
+  EXPECT_EQ(headless_.files.longPathName("z:" + windows("/some dir").substr(2)),
+            windows("/Some Dir"));
+  EXPECT_EQ(headless_.files.longPathName(windows("/Some Dir/missing/File.TXT")), std::nullopt);
+  EXPECT_EQ(headless_.files.longPathName("relative\\path"), std::nullopt);
 }
 
 TEST_F(HeadlessPathsTest, ShortFormOfAnExistingPathIsThePathItself) {
-  EXPECT_EQ(headless_.shortPathName(windows("/Some Dir/File.TXT")), windows("/Some Dir/File.TXT"));
-  EXPECT_EQ(headless_.shortPathName(windows("/Some Dir/none.txt")), std::nullopt);
+  EXPECT_EQ(headless_.files.shortPathName(windows("/Some Dir/File.TXT")),
+            windows("/Some Dir/File.TXT"));
+  EXPECT_EQ(headless_.files.shortPathName(windows("/Some Dir/none.txt")), std::nullopt);
 }
 
 TEST_F(HeadlessPathsTest, TemporaryFilesAreNewAndEmpty) {
   std::ofstream(root_ + "/zel2.tmp") << "taken";
   const std::string folder = windows("");
-  EXPECT_EQ(headless_.createTemporaryFile(folder, "zel"), folder + "\\zel1.tmp");
-  EXPECT_EQ(headless_.createTemporaryFile(folder + "\\", "zel"), folder + "\\zel3.tmp");
+  EXPECT_EQ(headless_.files.createTemporaryFile(folder, "zel"), folder + "\\zel1.tmp");
+  EXPECT_EQ(headless_.files.createTemporaryFile(folder + "\\", "zel"), folder + "\\zel3.tmp");
   EXPECT_EQ(std::filesystem::file_size(root_ + "/zel1.tmp"), 0u);
   EXPECT_EQ(std::filesystem::file_size(root_ + "/zel2.tmp"), 5u);
-  EXPECT_EQ(headless_.createTemporaryFile(windows("/missing"), "zel"), std::nullopt);
+  EXPECT_EQ(headless_.files.createTemporaryFile(windows("/missing"), "zel"), std::nullopt);
 }
 
 }  // namespace

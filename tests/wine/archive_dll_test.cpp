@@ -29,16 +29,16 @@ TEST(ZelDll, ExtractsWhat7ZipPackedUnderTheRealNames) {
   // As the engine does at start: libraries by name come from the system folder only.
   SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
   Win32Platform platform;
-  ASSERT_NE(platform.archiveFunctions(), nullptr);
+  ASSERT_NE(platform.archives.functions(), nullptr);
 
-  const ArchiveListing wrong = listArchive(platform, folder + "locked.7z", "wrong");
+  const ArchiveListing wrong = listArchive(platform.archives, folder + "locked.7z", "wrong");
   EXPECT_FALSE(wrong.ok);
   EXPECT_EQ(wrong.error, "The archive cannot be opened: unsupported archive or incorrect password");
-  EXPECT_EQ(listArchive(platform, folder + "missing.7z", "").error,
+  EXPECT_EQ(listArchive(platform.archives, folder + "missing.7z", "").error,
             "The archive file was not found");
 
-  const ArchiveOutcome outcome =
-      extractArchive(platform, folder + "locked.7z", "secret", folder + "out", nullptr, true, true);
+  const ArchiveOutcome outcome = extractArchive(platform.archives, folder + "locked.7z", "secret",
+                                                folder + "out", nullptr, true, true);
   ASSERT_TRUE(outcome.ok) << outcome.error;
   const fs::path source = fs::path(folder + "source");
   const fs::path out = fs::path(folder + "out");
@@ -65,12 +65,12 @@ TEST(ZelDll, ReadsWhatTheWriterEncryptedWithCng) {
   zel::writeSevenZip(fs::path(folder + "written.7z"), zel::entriesOfFolder(folder + "source"), 5,
                      "secret");
   Win32Platform platform;
-  const ArchiveOutcome outcome = extractArchive(platform, folder + "written.7z", "secret",
+  const ArchiveOutcome outcome = extractArchive(platform.archives, folder + "written.7z", "secret",
                                                 folder + "written", nullptr, true, true);
   ASSERT_TRUE(outcome.ok) << outcome.error;
   EXPECT_EQ(readAll(fs::path(folder + "written\\readme.txt")),
             readAll(fs::path(folder + "source\\readme.txt")));
-  EXPECT_FALSE(listArchive(platform, folder + "written.7z", "wrong").ok);
+  EXPECT_FALSE(listArchive(platform.archives, folder + "written.7z", "wrong").ok);
 }
 
 }  // namespace

@@ -26,7 +26,7 @@ namespace fs = std::filesystem;
 // Message boxes are recorded instead of shown; window messages are the real ones.
 class RecordingUi : public UserInterface, public DialogWindows {
  public:
-  explicit RecordingUi(Win32Platform& windows) : windows_(windows) {}
+  explicit RecordingUi(Win32UserInterface& windows) : windows_(windows) {}
   std::vector<MessageBoxRequest> boxes;
   std::function<void()> onMessage;
 
@@ -45,7 +45,7 @@ class RecordingUi : public UserInterface, public DialogWindows {
   int messagesHandled = 0;
 
  private:
-  Win32Platform& windows_;
+  Win32UserInterface& windows_;
 };
 
 fs::path programFolder() {
@@ -66,7 +66,7 @@ void writeAll(const fs::path& path, const std::string& bytes) {
 
 class WinePluginTest : public ::testing::Test {
  protected:
-  WinePluginTest() : ui(windows), engine(platform(), engineCommands()) {
+  WinePluginTest() : ui(windows.ui), engine(platform(), engineCommands()) {
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
     root = fs::path(temp) /

@@ -3,8 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/win32/win32_platform.h"
+#include "platform/win32/win32_files.h"
 #include "platform/win32/win32_startup.h"
+#include "platform/win32/win32_system_info.h"
 #include "startup/support_folder.h"
 
 namespace kx {
@@ -13,12 +14,13 @@ namespace {
 class Win32Files : public ::testing::Test {
  protected:
   Win32Files() {
-    root = platform.temporaryFolder() + "kx-startup-" + std::to_string(GetCurrentProcessId());
+    root =
+        Win32SystemInfo().temporaryFolder() + "kx-startup-" + std::to_string(GetCurrentProcessId());
     CreateDirectoryA(root.c_str(), nullptr);
   }
-  ~Win32Files() override { platform.removeTree(root); }
+  ~Win32Files() override { files.removeTree(root); }
   void writeReadOnly(const std::string& path, const std::string& bytes) {
-    ASSERT_TRUE(platform.writeFile(path, bytes));
+    ASSERT_TRUE(files.writeFile(path, bytes));
     ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
   }
   static bool readOnly(const std::string& path) {
@@ -26,30 +28,30 @@ class Win32Files : public ::testing::Test {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
   }
 
-  Win32Platform platform;
+  Win32FileSystem files;
   std::string root;
 };
 
 TEST_F(Win32Files, FoldersAreCreatedExclusively) {
   const std::string folder = root + "\\zel1";
-  EXPECT_EQ(platform.createFolderExclusive(folder), FolderCreation::Created);
-  EXPECT_EQ(platform.createFolderExclusive(folder), FolderCreation::AlreadyExists);
-  ASSERT_TRUE(platform.writeFile(root + "\\zel2", "a file"));
-  EXPECT_EQ(platform.createFolderExclusive(root + "\\zel2"), FolderCreation::AlreadyExists);
-  EXPECT_EQ(platform.createFolderExclusive(root + "\\missing\\zel1"), FolderCreation::Failed);
-  EXPECT_EQ(createSupportFolder(platform, root), root + "\\zel3\\");
+  EXPECT_EQ(files.createFolderExclusive(folder), FolderCreation::Created);
+  EXPECT_EQ(files.createFolderExclusive(folder), FolderCreation::AlreadyExists);
+  ASSERT_TRUE(files.writeFile(root + "\\zel2", "a file"));
+  EXPECT_EQ(files.createFolderExclusive(root + "\\zel2"), FolderCreation::AlreadyExists);
+  EXPECT_EQ(files.createFolderExclusive(root + "\\missing\\zel1"), FolderCreation::Failed);
+  EXPECT_EQ(createSupportFolder(files, root), root + "\\zel3\\");
 }
 
 TEST_F(Win32Files, RemovalTakesReadOnlyFilesAndSubfolders) {
   const std::string folder = root + "\\zel1";
-  ASSERT_EQ(platform.createFolderExclusive(folder), FolderCreation::Created);
-  ASSERT_EQ(platform.createFolderExclusive(folder + "\\sub"), FolderCreation::Created);
+  ASSERT_EQ(files.createFolderExclusive(folder), FolderCreation::Created);
+  ASSERT_EQ(files.createFolderExclusive(folder + "\\sub"), FolderCreation::Created);
   writeReadOnly(folder + "\\setup.msi", "database");
   writeReadOnly(folder + "\\sub\\dialog.dfm", "dialog");
-  ASSERT_TRUE(platform.writeFile(root + "\\zel10", "neighbour"));
-  removeSupportFolder(platform, folder + "\\");
-  EXPECT_FALSE(platform.folderExists(folder));
-  EXPECT_TRUE(platform.fileExists(root + "\\zel10"));
+  ASSERT_TRUE(files.writeFile(root + "\\zel10", "neighbour"));
+  removeSupportFolder(files, folder + "\\");
+  EXPECT_FALSE(files.folderExists(folder));
+  EXPECT_TRUE(files.fileExists(root + "\\zel10"));
 }
 
 TEST_F(Win32Files, AReadOnlyDatabaseIsCopiedWritable) {
@@ -57,15 +59,15 @@ TEST_F(Win32Files, AReadOnlyDatabaseIsCopiedWritable) {
   const std::string support = root + "\\zel1\\";
   CreateDirectoryA(program.c_str(), nullptr);
   CreateDirectoryA(support.c_str(), nullptr);
-  ASSERT_TRUE(platform.writeFile(program + "setup.res", ""));
+  ASSERT_TRUE(files.writeFile(program + "setup.res", ""));
   writeReadOnly(program + "setup.msi", "database");
   writeReadOnly(support + "setup.msi", "an older copy");
-  ASSERT_EQ(fillSupportFolder(platform, nullptr, program, "setup", support),
+  ASSERT_EQ(fillSupportFolder(files, nullptr, program, "setup", support),
             SupportFilesResult::Ready);
-  EXPECT_EQ(platform.readFile(support + "setup.msi"), "database");
+  EXPECT_EQ(files.readFile(support + "setup.msi"), "database");
   EXPECT_FALSE(readOnly(support + "setup.msi"));
   EXPECT_TRUE(readOnly(program + "setup.msi"));
-  EXPECT_FALSE(platform.fileExists(support + "setup.msp"));
+  EXPECT_FALSE(files.fileExists(support + "setup.msp"));
   SetFileAttributesA((program + "setup.msi").c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 

@@ -28,8 +28,8 @@ class Win32ValueCommandsTest : public ::testing::Test {
   Win32ValueCommandsTest() : engine(win32.platform(), engineCommands()) {
     CreateDirectoryA(folder.c_str(), nullptr);
     CreateDirectoryA(longFolder.c_str(), nullptr);
-    EXPECT_TRUE(win32.writeFile(longFile, "content"));
-    EXPECT_TRUE(win32.writeFile(msiFile, ""));
+    EXPECT_TRUE(win32.files.writeFile(longFile, "content"));
+    EXPECT_TRUE(win32.files.writeFile(msiFile, ""));
     // Silent, so that a failing statement ends the run without waiting for a click.
     engine.options.silent = true;
     engine.options.supportFolder = folder;
@@ -51,7 +51,7 @@ class Win32ValueCommandsTest : public ::testing::Test {
 
   Win32Platform win32;
   Engine engine;
-  const std::string temp = win32.temporaryFolder();
+  const std::string temp = win32.system.temporaryFolder();
   const std::string folder = temp + "Kestrix Value Tests\\";
   const std::string longFolder = folder + "A Folder With A Long Name";
   const std::string longFile = longFolder + "\\Some Long File Name.text";

@@ -10,6 +10,8 @@
 
 #include "base/values.h"
 #include "platform/headless/headless_platform.h"
+#include "platform/headless/headless_startup.h"
+#include "platform/headless/log_text.h"
 #include "startup/main_procedure.h"
 
 namespace fs = std::filesystem;
@@ -108,24 +110,23 @@ int main(int argc, char** argv) {
   fs::create_directories(supportDir);
   fs::create_directories(sandbox + "/temp");
 
-  HeadlessPlatform headless(sandbox, HeadlessPlatform::windowsPath(fs::canonical("/proc/self/exe")),
+  HeadlessPlatform headless(sandbox, Sandbox::windowsPath(fs::canonical("/proc/self/exe")),
                             std::cerr);
-  headless.outcomes = std::move(outcomes);
-  headless.answers = std::move(answers);
+  headless.dialogs.outcomes = std::move(outcomes);
+  headless.ui.answers = std::move(answers);
 
   std::string commandLine = "zelrun";
   for (const auto& argument : engineArguments) commandLine += " " + quoteArgument(argument);
   PreparedRun prepared;
-  prepared.scriptFile = HeadlessPlatform::windowsPath(fs::absolute(scriptPath).string());
+  prepared.scriptFile = Sandbox::windowsPath(fs::absolute(scriptPath).string());
   prepared.supportFolder =
-      withTrailingBackslash(HeadlessPlatform::windowsPath(fs::absolute(supportDir).string()));
+      withTrailingBackslash(Sandbox::windowsPath(fs::absolute(supportDir).string()));
   if (msiPath.empty()) {
     msiPath = (fs::absolute(supportDir) / "setup.msi").string();
     if (!fs::exists(msiPath)) std::ofstream(msiPath).flush();
   }
-  prepared.msiFile = msiPath.find(':') == 1
-                         ? msiPath
-                         : HeadlessPlatform::windowsPath(fs::absolute(msiPath).string());
+  prepared.msiFile =
+      msiPath.find(':') == 1 ? msiPath : Sandbox::windowsPath(fs::absolute(msiPath).string());
   HeadlessStartup startup(commandLine, engineArguments, std::move(prepared));
 
   RunObserver observer;

@@ -1,0 +1,38 @@
+#pragma once
+// The host's file system, reached through the sandbox's Windows paths.
+#include "platform/headless/sandbox.h"
+#include "platform/platform.h"
+
+namespace kx {
+
+class HeadlessFileSystem : public FileSystem {
+ public:
+  explicit HeadlessFileSystem(const Sandbox& sandbox) : sandbox_(sandbox) {}
+
+  bool fileExists(const std::string& path) override;
+  bool folderExists(const std::string& path) override;
+  std::optional<std::string> readFile(const std::string& path) override;
+  bool writeFile(const std::string& path, const std::string& bytes) override;
+  bool deleteFile(const std::string& path) override;
+  std::vector<std::string> listFolder(const std::string& folder,
+                                      const std::string& pattern) override;
+  FolderCreation createFolderExclusive(const std::string& path) override;
+  bool copyFile(const std::string& from, const std::string& to) override;
+  bool setNormalAttributes(const std::string& path) override;
+  void removeTree(const std::string& path) override;
+  // The host keeps no 8.3 names: an existing path is its own short form, as on a Windows
+  // volume without short names.
+  std::optional<std::string> shortPathName(const std::string& path) override;
+  // Drive paths only; the drive letter in upper case, each component spelt as the host folder
+  // lists it, matched exactly or else ignoring the case of A-Z.
+  std::optional<std::string> longPathName(const std::string& path) override;
+  // prefix + the lowest free number from 1 in upper-case hexadecimal + ".tmp".
+  std::optional<std::string> createTemporaryFile(const std::string& folder,
+                                                 const std::string& prefix) override;
+  bool createFolders(const std::string& path) override;
+
+ private:
+  const Sandbox& sandbox_;
+};
+
+}  // namespace kx

@@ -1,0 +1,33 @@
+#pragma once
+// The build machine as a Windows machine: an administrator on the NT family with the usual
+// shell folders, its temporary folder in the sandbox, restarts only logged.
+#include <ostream>
+#include <string>
+
+#include "platform/headless/sandbox.h"
+#include "platform/platform.h"
+
+namespace kx {
+
+class HeadlessSystemInfo : public SystemInfo {
+ public:
+  HeadlessSystemInfo(const Sandbox& sandbox, std::string enginePath, std::ostream& log)
+      : sandbox_(sandbox), enginePath_(std::move(enginePath)), log_(log) {}
+
+  std::string shortDate() override;
+  std::string longTime() override;
+  std::string temporaryFolder() override;
+  std::string enginePath() override { return enginePath_; }
+  std::string engineVersion() override;
+  bool isNtFamily() override { return true; }
+  bool isAdministrator() override { return true; }
+  std::string specialFolder(int csidl) override;
+  void requestRestart() override { log_ << "Restart requested\n"; }
+
+ private:
+  const Sandbox& sandbox_;
+  std::string enginePath_;
+  std::ostream& log_;
+};
+
+}  // namespace kx

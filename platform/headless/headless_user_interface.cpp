@@ -1,0 +1,17 @@
+#include "platform/headless/headless_user_interface.h"
+
+#include "platform/headless/log_text.h"
+
+namespace kx {
+
+MessageAnswer HeadlessUserInterface::messageBox(const MessageBoxRequest& request) {
+  log_ << "MessageBox: " << escapeForLog(request.caption) << " | " << escapeForLog(request.text)
+       << " | icon=" << static_cast<int>(request.icon)
+       << " | buttons=" << static_cast<int>(request.buttons) << "\n";
+  if (answers.empty()) return MessageAnswer::Ok;
+  const MessageAnswer answer = answers.front();
+  answers.pop_front();
+  return answer;
+}
+
+}  // namespace kx
