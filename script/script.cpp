@@ -32,11 +32,6 @@ std::string scriptIndexOutOfBounds(size_t index) {
   return "List index out of bounds (" + std::to_string(index) + ")";
 }
 
-const std::string& Script::entry(const Lines& list, size_t k) {
-  static const std::string empty;
-  return (k >= 1 && k <= list.size()) ? list[k - 1] : empty;
-}
-
 void Script::rebuildIndexes() {
   firstParameterLine_.clear();
   firstHeaderLine_.clear();

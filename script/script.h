@@ -66,7 +66,10 @@ class Script {
   using LineIndex = std::unordered_map<std::string, size_t, TextHash, std::equal_to<>>;
   static constexpr size_t kNoBlock = static_cast<size_t>(-1);
 
-  static const std::string& entry(const Lines& list, size_t k);
+  static const std::string& entry(const Lines& list, size_t k) {
+    static const std::string empty;
+    return (k >= 1 && k <= list.size()) ? list[k - 1] : empty;
+  }
   std::string parameterAt(size_t first, size_t n) const;
   LineIndex firstParameterLine_;
   LineIndex firstHeaderLine_;
