@@ -39,12 +39,12 @@ win32: deps
 test: native fuzz win64 win32
 
 demo: deps
-	cmake --preset native >/dev/null
-	cmake --build --preset native --target zelpack zelrun
-	bash examples/demo.sh build/native
+	cmake --preset release >/dev/null
+	cmake --build --preset release --target zelpack zelrun
+	bash examples/demo.sh build/release
 	cmake --preset win64 >/dev/null
 	cmake --build --preset win64 --target zelstub zel
-	bash examples/demo_setup.sh build/native build/win64 build/demo
+	bash examples/demo_setup.sh build/release build/win64 build/demo
 
 bench: deps
 	cmake --preset bench >/dev/null

@@ -2,7 +2,7 @@
 # Builds the example script with zelpack and runs it with zelrun, twice: a user who walks
 # through the wizard, and a user who cancels on the second page.
 set -euo pipefail
-build=${1:-build/native}
+build=${1:-build/release}
 here=$(dirname "$0")
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT

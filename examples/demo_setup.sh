@@ -3,7 +3,7 @@
 # printing its exit code and what it left behind, and once with its windows on a virtual
 # display, saving screenshots of the splash and preparing windows to the demo folder.
 set -euo pipefail
-native=$(cd "$1" && pwd)
+tools=$(cd "$1" && pwd)  # the build that holds zelpack
 win64=$(cd "$2" && pwd)
 demo=$(mkdir -p "$3" && cd "$3" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
@@ -32,7 +32,7 @@ with open(sys.argv[2], "wb") as out:
 PY
 mkdir "$work/engine"
 cp "$win64/tools/zelstub.exe" "$win64/media/zel/zel.dll" "$work/engine/"
-"$native/tools/zelpack" build "$work/setup/setup.json" -o "$work/Hello" --engine "$work/engine"
+"$tools/tools/zelpack" build "$work/setup/setup.json" -o "$work/Hello" --engine "$work/engine"
 echo "== zelpack build wrote:"
 (cd "$work/Hello" && ls -l --time-style=+ | tail -n +2 | awk '{print "   " $5 "\t" $6}')
 

@@ -1,5 +1,7 @@
 #include "interpreter/variable_store.h"
 
+#include <cstdint>
+
 #include "base/comma_text.h"
 #include "base/message_table.h"
 #include "base/script_error.h"
@@ -20,8 +22,22 @@ std::string decodeLineBreaks(std::string_view text) {
   return replaceAll(text, kNewline, "\r\n", true);
 }
 
+size_t VariableStore::NameHash::operator()(std::string_view name) const {
+  // FNV-1a over the upper-case bytes.
+  uint64_t hash = 14695981039346656037ull;
+  for (char c : name) {
+    hash ^= static_cast<unsigned char>(upperAscii(c));
+    hash *= 1099511628211ull;
+  }
+  return static_cast<size_t>(hash);
+}
+
+bool VariableStore::NameEqual::operator()(std::string_view a, std::string_view b) const {
+  return equalsIgnoringAsciiCase(a, b);
+}
+
 const Variable* VariableStore::find(std::string_view name) const {
-  const auto found = indexByUpperName_.find(upperAscii(name));
+  const auto found = indexByUpperName_.find(name);
   return found == indexByUpperName_.end() ? nullptr : &variables_[found->second];
 }
 
@@ -46,7 +62,7 @@ bool VariableStore::protectedByOverride(std::string_view name, std::string_view 
 void VariableStore::set(std::string_view name, std::string_view value, std::string_view context) {
   std::lock_guard guard(lock_);
   if (protectedByOverride(name, context)) return;
-  const auto found = indexByUpperName_.find(upperAscii(name));
+  const auto found = indexByUpperName_.find(name);
   if (found == indexByUpperName_.end())
     throw ScriptError(messages_.message(message_ids::kSetUndefinedVariable) + std::string(name));
   variables_[found->second].value.assign(value);
@@ -56,9 +72,8 @@ void VariableStore::defineAndSet(std::string_view name, std::string_view value,
                                  std::string_view context) {
   if (name.empty()) return;
   std::lock_guard guard(lock_);
-  std::string upper = upperAscii(name);
-  if (!indexByUpperName_.contains(upper)) {
-    indexByUpperName_.emplace(std::move(upper), variables_.size());
+  if (!indexByUpperName_.contains(name)) {
+    indexByUpperName_.emplace(upperAscii(name), variables_.size());
     variables_.push_back({std::string(name), {}});
     if (name.find('$') != std::string_view::npos) ++namesWithDollar_;
   }
@@ -103,12 +118,11 @@ void VariableStore::importList(std::string_view text) {
     const std::string& name = items[i];
     const std::string value = i + 1 < items.size() ? items[i + 1] : std::string();
     // A repeated name keeps its first place, as a list lookup by name would find it.
-    std::string upper = upperAscii(name);
-    if (const auto found = indexByUpperName_.find(upper); found != indexByUpperName_.end()) {
+    if (const auto found = indexByUpperName_.find(name); found != indexByUpperName_.end()) {
       variables_[found->second].value = value;
       continue;
     }
-    indexByUpperName_.emplace(std::move(upper), variables_.size());
+    indexByUpperName_.emplace(upperAscii(name), variables_.size());
     variables_.push_back({name, value});
     if (name.find('$') != std::string::npos) ++namesWithDollar_;
   }
@@ -148,7 +162,7 @@ std::string VariableStore::expandOnePass(std::string_view input) const {
       if (close == std::string::npos) break;
       if (close > open + 1) {
         const auto found =
-            indexByUpperName_.find(upperAscii(text.substr(open + 1, close - open - 1)));
+            indexByUpperName_.find(std::string_view(text).substr(open + 1, close - open - 1));
         if (found != indexByUpperName_.end() && found->second >= nextIndex && found->second < best)
           best = found->second;
       }

@@ -60,10 +60,21 @@ class VariableStore {
   std::string expandOnePass(std::string_view text) const;
   bool protectedByOverride(std::string_view name, std::string_view context) const;
 
+  // Names hashed and compared ignoring the case of A-Z, so a lookup takes the name as given
+  // without building an upper-case copy.
+  struct NameHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view name) const;
+  };
+  struct NameEqual {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const;
+  };
+
   const MessageTable& messages_;
   mutable std::recursive_mutex lock_;
   std::vector<Variable> variables_;
-  std::unordered_map<std::string, size_t> indexByUpperName_;
+  std::unordered_map<std::string, size_t, NameHash, NameEqual> indexByUpperName_;
   size_t namesWithDollar_ = 0;
   NameValueList overrides_;
   bool silent_ = false;

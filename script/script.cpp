@@ -14,11 +14,6 @@ std::string scriptIndexOutOfBounds(size_t index) {
   return "List index out of bounds (" + std::to_string(index) + ")";
 }
 
-const std::string& Script::entry(const Lines& list, size_t k) {
-  static const std::string empty;
-  return (k >= 1 && k <= list.size()) ? list[k - 1] : empty;
-}
-
 void Script::rebuildIndexes() {
   firstParameterLine_.clear();
   firstHeaderLine_.clear();
@@ -26,14 +21,30 @@ void Script::rebuildIndexes() {
   for (size_t i = 0; i < parameterSection.size(); ++i)
     firstParameterLine_.emplace(parameterSection[i], i);
   for (size_t i = 0; i < commandHeaders.size(); ++i) firstHeaderLine_.emplace(commandHeaders[i], i);
+  // Every statement's block is looked up here once, so a pass over the statements reads its
+  // parameters without hashing ids.
+  statementBlock_.assign(statementCount(), kNoBlock);
+  for (size_t k = 1; k <= statementCount(); ++k) {
+    const auto found = firstParameterLine_.find(id(k));
+    if (found != firstParameterLine_.end()) statementBlock_[k - 1] = found->second;
+  }
+}
+
+std::string Script::parameterAt(size_t first, size_t n) const {
+  if (first == kNoBlock) return {};
+  const size_t index = first + n;
+  if (index >= parameterSection.size()) throw ScriptError(scriptIndexOutOfBounds(index));
+  return parameterSection[index];
 }
 
 std::string Script::parameter(std::string_view statementId, size_t n) const {
-  const auto found = firstParameterLine_.find(std::string(statementId));
-  if (found == firstParameterLine_.end()) return {};
-  const size_t index = found->second + n;
-  if (index >= parameterSection.size()) throw ScriptError(scriptIndexOutOfBounds(index));
-  return parameterSection[index];
+  const auto found = firstParameterLine_.find(statementId);
+  return parameterAt(found == firstParameterLine_.end() ? kNoBlock : found->second, n);
+}
+
+std::string Script::statementParameter(size_t k, size_t n) const {
+  if (k < 1 || k > statementBlock_.size()) return parameter(id(k), n);
+  return parameterAt(statementBlock_[k - 1], n);
 }
 
 std::string Script::commandHeader(size_t k, bool tolerant) const {

@@ -2,6 +2,7 @@
 // The compiled setup script: twenty fields held as parallel lists, addressed by statement
 // number (1-based position in the command list).
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -46,6 +47,8 @@ class Script {
   // of the whole parameter section that equals the id; empty when no line equals it. A line
   // beyond the section's end is the script error "List index out of bounds (%d)".
   std::string parameter(std::string_view statementId, size_t n) const;
+  // The same for statement number k by its own id, resolved once by rebuildIndexes.
+  std::string statementParameter(size_t k, size_t n) const;
 
   // The header text of statement k: the line just before the first line of the header table
   // that equals k - 1 in decimal. Missing: empty when tolerant, else a script error.
@@ -55,9 +58,23 @@ class Script {
   void rebuildIndexes();
 
  private:
-  static const std::string& entry(const Lines& list, size_t k);
-  std::unordered_map<std::string, size_t> firstParameterLine_;
-  std::unordered_map<std::string, size_t> firstHeaderLine_;
+  // Hashes strings and string views alike, so a lookup by view builds no string.
+  struct TextHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+  };
+  using LineIndex = std::unordered_map<std::string, size_t, TextHash, std::equal_to<>>;
+  static constexpr size_t kNoBlock = static_cast<size_t>(-1);
+
+  static const std::string& entry(const Lines& list, size_t k) {
+    static const std::string empty;
+    return (k >= 1 && k <= list.size()) ? list[k - 1] : empty;
+  }
+  std::string parameterAt(size_t first, size_t n) const;
+  LineIndex firstParameterLine_;
+  LineIndex firstHeaderLine_;
+  // Per statement (k - 1): the first parameter line equal to its id, or kNoBlock.
+  std::vector<size_t> statementBlock_;
 };
 
 // Outcome of reading a script file.

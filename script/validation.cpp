@@ -16,11 +16,11 @@ constexpr std::string_view kVariableNotDefined = "Variable not defined: ";
 }  // namespace
 
 void RuleContext::select(size_t statement) {
-  id_ = &script_.id(statement);
+  statement_ = statement;
 }
 
 std::string RuleContext::line(size_t n) const {
-  return script_.parameter(*id_, n);
+  return script_.statementParameter(statement_, n);
 }
 
 void RuleContext::define(size_t n) {
@@ -89,7 +89,7 @@ class Validation {
   std::optional<ValidationResult> uniqueLabels() {
     for (size_t k = 1; k <= count_; ++k) {
       if (!is(k, kLabel)) continue;
-      const std::string name = script_.parameter(script_.id(k), 1);
+      const std::string name = script_.statementParameter(k, 1);
       if (!labels_.insert(upperAscii(name)).second)
         return fault(k - 1, "LABEL re-defined: " + name);
     }

@@ -54,7 +54,7 @@ class RuleContext {
   const Script& script_;
   ValidationNames& names_;
   const std::unordered_set<std::string>& labels_;
-  const std::string* id_ = nullptr;
+  size_t statement_ = 0;
 };
 
 using RuleCheck = Fault (*)(RuleContext&);

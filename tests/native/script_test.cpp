@@ -115,6 +115,24 @@ TEST(ScriptReader, FirstLineOfTheWholeSectionThatEqualsTheIdWins) {
   EXPECT_EQ(script.parameter("{A}", 3), "{B}");
 }
 
+TEST(ScriptReader, StatementParameterFindsTheSameLinesAsTheIdLookup) {
+  Script script;
+  script.commands = {"One", "Two", "Three"};
+  script.ids = {"{A}", "{B}", "{C}"};
+  // The first line equal to {B} is a parameter of {A}, not the start of {B}'s own block.
+  script.parameterSection = {"{A}", "{B}", "x", "{B}", "y"};
+  script.rebuildIndexes();
+  EXPECT_EQ(script.statementParameter(1, 1), "{B}");
+  EXPECT_EQ(script.statementParameter(2, 1), "x");
+  EXPECT_EQ(script.statementParameter(3, 1), "");
+  try {
+    script.statementParameter(2, 4);
+    FAIL();
+  } catch (const ScriptError& e) {
+    EXPECT_STREQ(e.what(), "List index out of bounds (5)");
+  }
+}
+
 TEST(ScriptReader, EntriesStayExactlyAsRead) {
   Script script;
   std::string text = crlf({" Set Variable ", "$ ", " $", "$"});
