@@ -70,20 +70,95 @@ class DialogWindows {
   virtual void hide(const std::string& key) = 0;
 };
 
-enum class RegistryRoot { ClassesRoot, CurrentUser, LocalMachine, Users };
+// Roots as scripts number them.
+enum class RegistryRoot { ClassesRoot, CurrentUser, LocalMachine, Users, CurrentConfig };
+
+// Value types as the registry numbers them.
+namespace registry_types {
+inline constexpr uint32_t kString = 1;
+inline constexpr uint32_t kExpandString = 2;
+inline constexpr uint32_t kBinary = 3;
+inline constexpr uint32_t kDword = 4;
+inline constexpr uint32_t kMultiString = 7;
+inline constexpr uint32_t kQword = 11;
+}  // namespace registry_types
+
+// A value as stored: texts (kString, kExpandString) in the script's code page without their
+// terminating NUL, a multi-string as its items each followed by a NUL, anything else as its
+// bytes (a kDword little-endian).
+struct RegistryValue {
+  uint32_t type = registry_types::kString;
+  std::string data;
+};
+
+enum class RegistryReadStatus { Found, NoKey, NoValue, ReadError };
+
+struct RegistryRead {
+  RegistryReadStatus status = RegistryReadStatus::NoKey;
+  RegistryValue value;  // when Found
+};
 
 class Registry {
  public:
   virtual ~Registry() = default;
-  virtual std::optional<std::string> readString(RegistryRoot root, const std::string& key,
-                                                const std::string& valueName) = 0;
-  virtual bool writeString(RegistryRoot root, const std::string& key, const std::string& valueName,
-                           const std::string& value) = 0;
+  // Opens the key read-only and reads one value ("" is the key's default value).
+  virtual RegistryRead readValue(RegistryRoot root, const std::string& key,
+                                 const std::string& valueName) = 0;
+  // Creates the key with its missing parents and writes the value.
+  virtual bool writeValue(RegistryRoot root, const std::string& key, const std::string& valueName,
+                          const RegistryValue& value) = 0;
   virtual bool deleteValue(RegistryRoot root, const std::string& key,
                            const std::string& valueName) = 0;
+
+  // A text value (kString or kExpandString, not expanded); nullopt for anything else.
+  std::optional<std::string> readString(RegistryRoot root, const std::string& key,
+                                        const std::string& valueName) {
+    RegistryRead read = readValue(root, key, valueName);
+    if (read.status != RegistryReadStatus::Found) return std::nullopt;
+    if (read.value.type != registry_types::kString &&
+        read.value.type != registry_types::kExpandString)
+      return std::nullopt;
+    return std::move(read.value.data);
+  }
+  bool writeString(RegistryRoot root, const std::string& key, const std::string& valueName,
+                   const std::string& value) {
+    return writeValue(root, key, valueName, {registry_types::kString, value});
+  }
 };
 
 enum class FolderCreation { Created, AlreadyExists, Failed };
+
+struct FileVersion {
+  uint16_t major = 0, minor = 0, release = 0, build = 0;
+  auto operator<=>(const FileVersion&) const = default;
+};
+
+// What a file's version resource says.
+struct VersionInformation {
+  FileVersion fileVersion;  // from the fixed information
+  // The first entry of the translation table: language identifier in the low 16 bits, code
+  // page in the high 16 bits.
+  std::optional<uint32_t> firstTranslation;
+};
+
+// A directory entry as the system's find-first/find-next functions list it.
+struct FolderEntry {
+  std::string name;
+  bool isFolder = false;
+};
+
+struct DiskSpace {
+  uint64_t freeBytes = 0;  // available to the caller
+  uint64_t totalBytes = 0;
+};
+
+// A file open for reading.
+class ReadableFile {
+ public:
+  virtual ~ReadableFile() = default;
+  // Reads up to `size` bytes; 0 at the end of the file or on a failure.
+  virtual size_t read(char* buffer, size_t size) = 0;
+};
 
 class FileSystem {
  public:
@@ -118,6 +193,20 @@ class FileSystem {
                                                          const std::string& prefix) = 0;
   // Creates a folder with all its missing parents; true when it exists afterwards.
   virtual bool createFolders(const std::string& path) = 0;
+  // The entries that match a path whose last part may hold wildcards ("C:\x\*.*"), in the
+  // order the file system lists them, "." and ".." included where it lists them; empty when
+  // nothing matches or the folder cannot be listed.
+  virtual std::vector<FolderEntry> findEntries(const std::string& pattern) = 0;
+  // nullopt when the file has no version information (or cannot be read).
+  virtual std::optional<VersionInformation> versionInformation(const std::string& path) = 0;
+  // Free and total bytes of the disk that holds the path; both 0 when the query fails.
+  virtual DiskSpace diskSpace(const std::string& path) = 0;
+  // A key's value in a section of an INI file as the system's profile-string reader gives it
+  // with an empty default and a 260-byte buffer; empty when the file, section or key is missing.
+  virtual std::string iniValue(const std::string& file, const std::string& section,
+                               const std::string& key) = 0;
+  // null when the file cannot be opened for reading.
+  virtual std::unique_ptr<ReadableFile> openForReading(const std::string& path) = 0;
 };
 
 // Called as an archive's entries are written: the entry's name, the bytes written so far of
@@ -153,6 +242,24 @@ class ArchiveLibrary {
   virtual int32_t lastError() = 0;
 };
 
+// The operating system's version information as it reports it.
+struct WindowsVersion {
+  bool ntFamily = true;
+  uint32_t major = 0;
+  uint32_t minor = 0;
+  uint32_t build = 0;       // the whole 32-bit build field
+  std::string servicePack;  // "Service Pack 3", or empty
+};
+
+struct ScreenFacts {
+  int width = 0;
+  int height = 0;
+  int bitsPerPixel = 0;
+  int pixelsPerInch = -1;  // horizontal logical pixels per inch; -1 without a screen
+};
+
+enum class UserGroup { Administrators, PowerUsers, Users, Guests };
+
 // Facts about the machine and the running engine.
 class SystemInfo {
  public:
@@ -166,13 +273,28 @@ class SystemInfo {
   virtual bool isAdministrator() = 0;
   // A shell folder by its CSIDL number, without a trailing backslash; empty when unknown.
   virtual std::string specialFolder(int csidl) = 0;
+  virtual WindowsVersion windowsVersion() = 0;
+  virtual uint64_t totalPhysicalMemory() = 0;  // bytes
+  virtual ScreenFacts screen() = 0;
+  // The name of a language as the system's VerLanguageNameA gives it.
+  virtual std::string languageName(uint32_t languageId) = 0;
+  // The current user's account name and domain, and the computer's name; empty on failure.
+  virtual std::string userName() = 0;
+  virtual std::string userDomain() = 0;
+  virtual std::string computerName() = 0;
+  // Whether the thread's (or else the process's) token holds the group.
+  virtual bool isMemberOf(UserGroup group) = 0;
+  // Without a trailing backslash.
+  virtual std::string systemFolder() = 0;
+  virtual std::string windowsFolder() = 0;
+  // The first CD-ROM drive from A to Z as "D:\"; empty when there is none.
+  virtual std::string firstCdromDrive() = 0;
+  // Text with its %NAME% references replaced from the environment; a name that is not set
+  // stays as it is.
+  virtual std::string expandEnvironment(const std::string& text) = 0;
   // Asks the system to restart the computer (enabling the shutdown privilege first); the
   // answer is not examined.
   virtual void requestRestart() = 0;
-};
-
-struct FileVersion {
-  uint16_t major = 0, minor = 0, release = 0, build = 0;
 };
 
 // zelrun's way to start: a script file of its own and a support folder it filled (kept after

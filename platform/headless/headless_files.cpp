@@ -146,4 +146,22 @@ std::optional<std::string> HeadlessFileSystem::createTemporaryFile(const std::st
   return std::nullopt;
 }
 
+// Not built yet.
+std::vector<FolderEntry> HeadlessFileSystem::findEntries(const std::string&) {
+  return {};
+}
+std::optional<VersionInformation> HeadlessFileSystem::versionInformation(const std::string&) {
+  return {};
+}
+DiskSpace HeadlessFileSystem::diskSpace(const std::string&) {
+  return {};
+}
+std::string HeadlessFileSystem::iniValue(const std::string&, const std::string&,
+                                         const std::string&) {
+  return {};
+}
+std::unique_ptr<ReadableFile> HeadlessFileSystem::openForReading(const std::string&) {
+  return nullptr;
+}
+
 }  // namespace kx

@@ -30,6 +30,12 @@ class HeadlessFileSystem : public FileSystem {
   std::optional<std::string> createTemporaryFile(const std::string& folder,
                                                  const std::string& prefix) override;
   bool createFolders(const std::string& path) override;
+  std::vector<FolderEntry> findEntries(const std::string& pattern) override;
+  std::optional<VersionInformation> versionInformation(const std::string& path) override;
+  DiskSpace diskSpace(const std::string& path) override;
+  std::string iniValue(const std::string& file, const std::string& section,
+                       const std::string& key) override;
+  std::unique_ptr<ReadableFile> openForReading(const std::string& path) override;
 
  private:
   const Sandbox& sandbox_;

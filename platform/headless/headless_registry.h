@@ -1,6 +1,7 @@
 #pragma once
 // A registry that lives as long as the run, in memory.
 #include <map>
+#include <set>
 #include <string>
 
 #include "platform/platform.h"
@@ -9,15 +10,16 @@ namespace kx {
 
 class HeadlessRegistry : public Registry {
  public:
-  std::optional<std::string> readString(RegistryRoot root, const std::string& key,
-                                        const std::string& valueName) override;
-  bool writeString(RegistryRoot root, const std::string& key, const std::string& valueName,
-                   const std::string& value) override;
+  RegistryRead readValue(RegistryRoot root, const std::string& key,
+                         const std::string& valueName) override;
+  bool writeValue(RegistryRoot root, const std::string& key, const std::string& valueName,
+                  const RegistryValue& value) override;
   bool deleteValue(RegistryRoot root, const std::string& key,
                    const std::string& valueName) override;
 
  private:
-  std::map<std::string, std::string> values_;  // upper-case "root\key\value" -> data
+  std::map<std::string, RegistryValue> values_;  // upper-case "root\key\value" -> value
+  std::set<std::string> keys_;                   // upper-case "root\key"
 };
 
 }  // namespace kx

@@ -44,4 +44,42 @@ std::string HeadlessSystemInfo::specialFolder(int csidl) {
   }
 }
 
+// Not built yet.
+WindowsVersion HeadlessSystemInfo::windowsVersion() {
+  return {};
+}
+uint64_t HeadlessSystemInfo::totalPhysicalMemory() {
+  return 0;
+}
+ScreenFacts HeadlessSystemInfo::screen() {
+  return {};
+}
+std::string HeadlessSystemInfo::languageName(uint32_t) {
+  return {};
+}
+std::string HeadlessSystemInfo::userName() {
+  return {};
+}
+std::string HeadlessSystemInfo::userDomain() {
+  return {};
+}
+std::string HeadlessSystemInfo::computerName() {
+  return {};
+}
+bool HeadlessSystemInfo::isMemberOf(UserGroup) {
+  return false;
+}
+std::string HeadlessSystemInfo::systemFolder() {
+  return {};
+}
+std::string HeadlessSystemInfo::windowsFolder() {
+  return {};
+}
+std::string HeadlessSystemInfo::firstCdromDrive() {
+  return {};
+}
+std::string HeadlessSystemInfo::expandEnvironment(const std::string& text) {
+  return text;
+}
+
 }  // namespace kx

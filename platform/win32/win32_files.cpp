@@ -167,4 +167,21 @@ std::optional<std::string> Win32FileSystem::createTemporaryFile(const std::strin
   return std::string(path);
 }
 
+// Not built yet.
+std::vector<FolderEntry> Win32FileSystem::findEntries(const std::string&) {
+  return {};
+}
+std::optional<VersionInformation> Win32FileSystem::versionInformation(const std::string&) {
+  return {};
+}
+DiskSpace Win32FileSystem::diskSpace(const std::string&) {
+  return {};
+}
+std::string Win32FileSystem::iniValue(const std::string&, const std::string&, const std::string&) {
+  return {};
+}
+std::unique_ptr<ReadableFile> Win32FileSystem::openForReading(const std::string&) {
+  return nullptr;
+}
+
 }  // namespace kx

@@ -15,6 +15,8 @@ HKEY rootKey(RegistryRoot root) {
       return HKEY_LOCAL_MACHINE;
     case RegistryRoot::Users:
       return HKEY_USERS;
+    case RegistryRoot::CurrentConfig:
+      return HKEY_CURRENT_CONFIG;
   }
   return HKEY_CURRENT_USER;
 }
@@ -26,38 +28,49 @@ std::string withoutTrailing(std::string key) {
 
 }  // namespace
 
-std::optional<std::string> Win32Registry::readString(RegistryRoot root, const std::string& key,
-                                                     const std::string& valueName) {
+RegistryRead Win32Registry::readValue(RegistryRoot root, const std::string& key,
+                                      const std::string& valueName) {
   HKEY handle;
   if (RegOpenKeyExA(rootKey(root), withoutTrailing(key).c_str(), 0, KEY_READ, &handle) !=
       ERROR_SUCCESS)
-    return std::nullopt;
+    return {RegistryReadStatus::NoKey, {}};
+  RegistryRead read{RegistryReadStatus::ReadError, {}};
   DWORD type = 0, size = 0;
-  std::optional<std::string> value;
-  if (RegQueryValueExA(handle, valueName.c_str(), nullptr, &type, nullptr, &size) ==
-          ERROR_SUCCESS &&
-      (type == REG_SZ || type == REG_EXPAND_SZ)) {
+  LONG status = RegQueryValueExA(handle, valueName.c_str(), nullptr, &type, nullptr, &size);
+  // A value can grow between the two calls: ask again while it does.
+  for (int attempt = 0; status == ERROR_SUCCESS && attempt < 4; ++attempt) {
     std::string data(size, '\0');
-    if (RegQueryValueExA(handle, valueName.c_str(), nullptr, &type,
-                         reinterpret_cast<BYTE*>(data.data()), &size) == ERROR_SUCCESS) {
-      data.resize(size);
-      while (!data.empty() && data.back() == '\0') data.pop_back();
-      value = std::move(data);
+    DWORD readSize = size;
+    status = RegQueryValueExA(handle, valueName.c_str(), nullptr, &type,
+                              reinterpret_cast<BYTE*>(data.data()), &readSize);
+    if (status == ERROR_MORE_DATA) {
+      status = RegQueryValueExA(handle, valueName.c_str(), nullptr, &type, nullptr, &size);
+      continue;
     }
+    if (status != ERROR_SUCCESS) break;
+    data.resize(readSize);
+    if (type == REG_SZ || type == REG_EXPAND_SZ)
+      while (!data.empty() && data.back() == '\0') data.pop_back();
+    read = {RegistryReadStatus::Found, {static_cast<uint32_t>(type), std::move(data)}};
+    break;
   }
+  if (status == ERROR_FILE_NOT_FOUND) read.status = RegistryReadStatus::NoValue;
   RegCloseKey(handle);
-  return value;
+  return read;
 }
 
-bool Win32Registry::writeString(RegistryRoot root, const std::string& key,
-                                const std::string& valueName, const std::string& value) {
+bool Win32Registry::writeValue(RegistryRoot root, const std::string& key,
+                               const std::string& valueName, const RegistryValue& value) {
   HKEY handle;
   if (RegCreateKeyExA(rootKey(root), withoutTrailing(key).c_str(), 0, nullptr, 0, KEY_WRITE,
                       nullptr, &handle, nullptr) != ERROR_SUCCESS)
     return false;
-  const LONG status = RegSetValueExA(handle, valueName.c_str(), 0, REG_SZ,
-                                     reinterpret_cast<const BYTE*>(value.c_str()),
-                                     static_cast<DWORD>(value.size() + 1));
+  const bool text =
+      value.type == registry_types::kString || value.type == registry_types::kExpandString;
+  // Texts are stored with their terminating NUL.
+  const DWORD size = static_cast<DWORD>(value.data.size() + (text ? 1 : 0));
+  const LONG status = RegSetValueExA(handle, valueName.c_str(), 0, value.type,
+                                     reinterpret_cast<const BYTE*>(value.data.c_str()), size);
   RegCloseKey(handle);
   return status == ERROR_SUCCESS;
 }

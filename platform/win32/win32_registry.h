@@ -1,15 +1,15 @@
 #pragma once
-// The Windows registry, string values only.
+// The Windows registry.
 #include "platform/platform.h"
 
 namespace kx {
 
 class Win32Registry : public Registry {
  public:
-  std::optional<std::string> readString(RegistryRoot root, const std::string& key,
-                                        const std::string& valueName) override;
-  bool writeString(RegistryRoot root, const std::string& key, const std::string& valueName,
-                   const std::string& value) override;
+  RegistryRead readValue(RegistryRoot root, const std::string& key,
+                         const std::string& valueName) override;
+  bool writeValue(RegistryRoot root, const std::string& key, const std::string& valueName,
+                  const RegistryValue& value) override;
   bool deleteValue(RegistryRoot root, const std::string& key,
                    const std::string& valueName) override;
 };

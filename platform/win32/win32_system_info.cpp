@@ -84,4 +84,42 @@ std::string Win32SystemInfo::specialFolder(int csidl) {
   return withoutTrailingBackslash(path);
 }
 
+// Not built yet.
+WindowsVersion Win32SystemInfo::windowsVersion() {
+  return {};
+}
+uint64_t Win32SystemInfo::totalPhysicalMemory() {
+  return 0;
+}
+ScreenFacts Win32SystemInfo::screen() {
+  return {};
+}
+std::string Win32SystemInfo::languageName(uint32_t) {
+  return {};
+}
+std::string Win32SystemInfo::userName() {
+  return {};
+}
+std::string Win32SystemInfo::userDomain() {
+  return {};
+}
+std::string Win32SystemInfo::computerName() {
+  return {};
+}
+bool Win32SystemInfo::isMemberOf(UserGroup) {
+  return false;
+}
+std::string Win32SystemInfo::systemFolder() {
+  return {};
+}
+std::string Win32SystemInfo::windowsFolder() {
+  return {};
+}
+std::string Win32SystemInfo::firstCdromDrive() {
+  return {};
+}
+std::string Win32SystemInfo::expandEnvironment(const std::string& text) {
+  return text;
+}
+
 }  // namespace kx

@@ -14,6 +14,18 @@ class Win32SystemInfo : public SystemInfo {
   bool isNtFamily() override;
   bool isAdministrator() override;
   std::string specialFolder(int csidl) override;
+  WindowsVersion windowsVersion() override;
+  uint64_t totalPhysicalMemory() override;
+  ScreenFacts screen() override;
+  std::string languageName(uint32_t languageId) override;
+  std::string userName() override;
+  std::string userDomain() override;
+  std::string computerName() override;
+  bool isMemberOf(UserGroup group) override;
+  std::string systemFolder() override;
+  std::string windowsFolder() override;
+  std::string firstCdromDrive() override;
+  std::string expandEnvironment(const std::string& text) override;
   void requestRestart() override;
 };
 

@@ -1,6 +1,7 @@
 #pragma once
 // An in-memory machine for native tests: files and registry in maps, message boxes and dialogs
 // answered from queues and recorded.
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -57,7 +58,20 @@ class FakePlatform : public UserInterface,
   std::set<std::string> readOnlyFiles;    // upper-case paths
   std::set<std::string> foldersThatFail;  // createFolderExclusive answers Failed for these
   int restartRequests = 0;
-  std::map<std::string, std::string> registry;
+  std::map<std::string, RegistryValue> registry;  // upper-case "root\key\value"
+  std::set<std::string> registryKeys;             // upper-case "root\key"
+  std::set<std::string> unreadableValues;         // upper-case "root\key\value": ReadError
+  // Version information by upper-case path.
+  std::map<std::string, VersionInformation> versions;
+  std::map<std::string, DiskSpace> disks;  // by upper-case drive ("C:")
+  // INI values by upper-case "file|section|key".
+  std::map<std::string, std::string> iniValues;
+  std::set<std::string> unreadableFiles;  // upper-case paths that cannot be opened
+  WindowsVersion windows{true, 6, 1, 7601, "Service Pack 1"};
+  uint64_t physicalMemory = uint64_t{4096} << 20;
+  ScreenFacts screenFacts{1024, 768, 32, 96};
+  std::set<UserGroup> groups{UserGroup::Administrators, UserGroup::Users};
+  std::map<std::string, std::string> environment;  // upper-case name -> value
   // Answers of the path services by upper-case path; a path not listed does not exist.
   std::map<std::string, std::string> shortNames;
   std::map<std::string, std::string> longNames;
@@ -114,17 +128,25 @@ class FakePlatform : public UserInterface,
   }
   void hide(const std::string&) override {}
 
+  static std::string regKey(RegistryRoot root, std::string key) {
+    while (!key.empty() && key.back() == '\\') key.pop_back();
+    return std::to_string(static_cast<int>(root)) + "\\" + upperAscii(key);
+  }
   static std::string regPath(RegistryRoot root, const std::string& key, const std::string& v) {
-    return std::to_string(static_cast<int>(root)) + "\\" + upperAscii(key) + "\\" + upperAscii(v);
+    return regKey(root, key) + "\\" + upperAscii(v);
   }
-  std::optional<std::string> readString(RegistryRoot root, const std::string& key,
-                                        const std::string& valueName) override {
-    auto found = registry.find(regPath(root, key, valueName));
-    if (found == registry.end()) return std::nullopt;
-    return found->second;
+  RegistryRead readValue(RegistryRoot root, const std::string& key,
+                         const std::string& valueName) override {
+    if (!registryKeys.contains(regKey(root, key))) return {RegistryReadStatus::NoKey, {}};
+    const std::string path = regPath(root, key, valueName);
+    if (unreadableValues.contains(path)) return {RegistryReadStatus::ReadError, {}};
+    auto found = registry.find(path);
+    if (found == registry.end()) return {RegistryReadStatus::NoValue, {}};
+    return {RegistryReadStatus::Found, found->second};
   }
-  bool writeString(RegistryRoot root, const std::string& key, const std::string& valueName,
-                   const std::string& value) override {
+  bool writeValue(RegistryRoot root, const std::string& key, const std::string& valueName,
+                  const RegistryValue& value) override {
+    registryKeys.insert(regKey(root, key));
     registry[regPath(root, key, valueName)] = value;
     return true;
   }
@@ -221,6 +243,77 @@ class FakePlatform : public UserInterface,
     }
   }
 
+  // Entries of `files` and `folders` directly in the pattern's folder whose names match its
+  // mask (wildcards "*" and "?"), folders first, each group in name order.
+  std::vector<FolderEntry> findEntries(const std::string& pattern) override {
+    const std::string folder(folderPart(pattern));
+    const std::string mask = upperAscii(fileNamePart(pattern));
+    const std::string prefix = upperAscii(folder);
+    std::vector<FolderEntry> entries;
+    std::set<std::string> seenFolders;
+    const auto consider = [&](const std::string& upperPath, bool isFile) {
+      if (!upperPath.starts_with(prefix) || upperPath.size() == prefix.size()) return;
+      std::string rest = upperPath.substr(prefix.size());
+      const size_t slash = rest.find('\\');
+      const bool folderEntry = !isFile || slash != std::string::npos;
+      if (slash != std::string::npos) rest.resize(slash);
+      if (!wildcardMatch(mask, rest)) return;
+      if (folderEntry && !seenFolders.insert(rest).second) return;
+      const auto original = originalPaths.find(upperPath);
+      std::string name = rest;
+      if (original != originalPaths.end())
+        name = original->second.substr(prefix.size(), rest.size());
+      entries.push_back({name, folderEntry});
+    };
+    for (const auto& folderPath : folders) consider(folderPath, false);
+    for (const auto& [path, bytes] : files) consider(path, true);
+    std::stable_partition(entries.begin(), entries.end(),
+                          [](const FolderEntry& e) { return e.isFolder; });
+    return entries;
+  }
+  static bool wildcardMatch(std::string_view mask, std::string_view name) {
+    if (mask == "*.*" || mask == "*") return true;
+    if (mask.empty()) return name.empty();
+    if (mask[0] == '*')
+      return wildcardMatch(mask.substr(1), name) ||
+             (!name.empty() && wildcardMatch(mask, name.substr(1)));
+    if (name.empty()) return false;
+    return (mask[0] == '?' || mask[0] == name[0]) && wildcardMatch(mask.substr(1), name.substr(1));
+  }
+  std::optional<VersionInformation> versionInformation(const std::string& path) override {
+    const auto found = versions.find(upperAscii(path));
+    if (found == versions.end()) return std::nullopt;
+    return found->second;
+  }
+  DiskSpace diskSpace(const std::string& path) override {
+    const auto found = disks.find(upperAscii(path.substr(0, 2)));
+    return found == disks.end() ? DiskSpace{} : found->second;
+  }
+  std::string iniValue(const std::string& file, const std::string& section,
+                       const std::string& key) override {
+    const auto found = iniValues.find(upperAscii(file + "|" + section + "|" + key));
+    return found == iniValues.end() ? std::string() : found->second.substr(0, 259);
+  }
+  class StringFile : public ReadableFile {
+   public:
+    explicit StringFile(std::string bytes) : bytes_(std::move(bytes)) {}
+    size_t read(char* buffer, size_t size) override {
+      const size_t n = std::min(size, bytes_.size() - at_);
+      std::copy_n(bytes_.data() + at_, n, buffer);
+      at_ += n;
+      return n;
+    }
+
+   private:
+    std::string bytes_;
+    size_t at_ = 0;
+  };
+  std::unique_ptr<ReadableFile> openForReading(const std::string& path) override {
+    const auto found = files.find(upperAscii(path));
+    if (found == files.end() || unreadableFiles.contains(found->first)) return nullptr;
+    return std::make_unique<StringFile>(found->second);
+  }
+
   std::string shortDate() override { return "12/10/2026"; }
   std::string longTime() override { return "10:41:00 AM"; }
   std::string temporaryFolder() override { return "C:\\Temp\\"; }
@@ -228,6 +321,40 @@ class FakePlatform : public UserInterface,
   std::string engineVersion() override { return "1.0.0.0"; }
   bool isNtFamily() override { return true; }
   bool isAdministrator() override { return true; }
+  WindowsVersion windowsVersion() override { return windows; }
+  uint64_t totalPhysicalMemory() override { return physicalMemory; }
+  ScreenFacts screen() override { return screenFacts; }
+  std::string languageName(uint32_t languageId) override {
+    return languageId == 0x409 ? "English (United States)" : "Language Neutral";
+  }
+  std::string userName() override { return "user"; }
+  std::string userDomain() override { return "KESTRIX"; }
+  std::string computerName() override { return "BUILDBOX"; }
+  bool isMemberOf(UserGroup group) override { return groups.contains(group); }
+  std::string systemFolder() override { return "C:\\Windows\\system32"; }
+  std::string windowsFolder() override { return "C:\\Windows"; }
+  std::string firstCdromDrive() override { return "D:\\"; }
+  // %NAME% references replaced from `environment`; unset names stay.
+  std::string expandEnvironment(const std::string& text) override {
+    std::string result;
+    size_t at = 0;
+    while (at < text.size()) {
+      const size_t open = text.find('%', at);
+      const size_t close = open == std::string::npos ? open : text.find('%', open + 1);
+      if (close == std::string::npos) break;
+      result += text.substr(at, open - at);
+      const auto found = environment.find(upperAscii(text.substr(open + 1, close - open - 1)));
+      if (found != environment.end()) {
+        result += found->second;
+        at = close + 1;
+      } else {
+        result += text.substr(open, close - open);
+        at = close;
+      }
+    }
+    return result + text.substr(std::min(at, text.size()));
+  }
+
   StdThreads threads{[this] {
     std::lock_guard lock(messageLock_);
     ++wakeUps_;
