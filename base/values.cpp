@@ -86,6 +86,27 @@ std::string referenceName(std::string_view text) {
   return std::string(inner);
 }
 
+Lines linesOfText(std::string_view text) {
+  Lines lines;
+  size_t start = 0;
+  while (start < text.size()) {
+    const size_t end = text.find_first_of("\r\n", start);
+    if (end == std::string_view::npos) {
+      lines.emplace_back(text.substr(start));
+      break;
+    }
+    lines.emplace_back(text.substr(start, end - start));
+    start = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+  }
+  return lines;
+}
+
+std::string joinLines(const Lines& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line + "\r\n";
+  return text;
+}
+
 std::string namedVariable(std::string_view line) {
   std::string name = referenceName(line);
   return name.empty() ? std::string(line) : name;

@@ -36,6 +36,11 @@ using Lines = std::vector<std::string>;
 // The lines of a text; each ends at LF, with a CR before it dropped. A final line break starts
 // no further line.
 Lines splitLines(std::string_view text);
+// The lines of a text as the system's string lists read them: they end at CR LF, LF or CR; a
+// final line break adds no empty line.
+Lines linesOfText(std::string_view text);
+// Each line followed by CR LF.
+std::string joinLines(const Lines& lines);
 
 // The folder of a path up to and including its last "\" or "/"; empty when it names none.
 std::string_view folderPart(std::string_view path);

@@ -28,31 +28,6 @@ std::string_view trimmed(std::string_view text) {
   return text;
 }
 
-}  // namespace
-
-Lines linesOfText(std::string_view text) {
-  Lines lines;
-  size_t start = 0;
-  while (start < text.size()) {
-    const size_t end = text.find_first_of("\r\n", start);
-    if (end == std::string_view::npos) {
-      lines.emplace_back(text.substr(start));
-      break;
-    }
-    lines.emplace_back(text.substr(start, end - start));
-    start = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
-  }
-  return lines;
-}
-
-namespace {
-
-std::string joinLines(const Lines& lines) {
-  std::string text;
-  for (const std::string& line : lines) text += line + "\r\n";
-  return text;
-}
-
 std::string setText(const PropertyDef& def, std::string_view text) {
   std::string_view body = trimmed(text);
   if (body.starts_with('[') && body.ends_with(']')) body = body.substr(1, body.size() - 2);

@@ -67,9 +67,6 @@ struct ControlKind {
   bool isFallback = false;  // stands for a class name outside the table
 };
 
-// The lines of a text: they end at CR LF, LF or CR; a final line break adds no empty line.
-Lines linesOfText(std::string_view text);
-
 // The control kinds a definition may contain, in the order of their table.
 std::span<const ControlKind> controlKinds();
 // The kind of a class name (compared ignoring case); the fallback kind for any other name.

@@ -119,22 +119,6 @@ void commandFindAllFiles(Engine& engine) {
                      writeDelimitedText(found, '|'));
 }
 
-// The lines of a text: each ends at CR LF, LF or CR.
-Lines textLines(std::string_view text) {
-  Lines lines;
-  size_t at = 0;
-  while (at < text.size()) {
-    const size_t end = text.find_first_of("\r\n", at);
-    if (end == std::string_view::npos) {
-      lines.emplace_back(text.substr(at));
-      break;
-    }
-    lines.emplace_back(text.substr(at, end - at));
-    at = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
-  }
-  return lines;
-}
-
 void closeTextFile(OpenTextFile& open) {
   open = OpenTextFile{};
 }
@@ -203,15 +187,13 @@ void commandWriteToTextFile(Engine& engine) {
   const std::string file = engine.expandedPath(1);
   const std::string line = engine.expanded(2);
   if (equalsIgnoringAsciiCase(file, engine.run.textFile.name)) closeTextFile(engine.run.textFile);
-  Lines lines = textLines(files.readFile(file).value_or(""));
+  Lines lines = linesOfText(files.readFile(file).value_or(""));
   if (isTrue(engine.parameter(3)))
     lines.insert(lines.begin(), line);
   else
     lines.push_back(line);
-  std::string text;
-  for (const std::string& each : lines) text += each + "\r\n";
   files.setNormalAttributes(file);
-  files.writeFile(file, text);  // a failure to write is not the script's concern
+  files.writeFile(file, joinLines(lines));  // a failure to write is not the script's concern
 }
 
 void commandGetIniFileSettings(Engine& engine) {
