@@ -8,10 +8,21 @@ fail() { echo "FAIL: $*"; exit 1; }
 export LC_ALL=C
 utf16() { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE; }
 
-# The run reads the registered owner, deletes a stale resume entry and writes a new one.
+# The run reads the registered owner and values of every type, deletes a stale resume entry and
+# writes a new one.
 cat >"$work/p.json" <<'JSON'
 {"title": "Registry", "productCode": "{D476A5F2-B52A-464F-82D1-2B29B76326B2}",
- "statements": [{"command": "Reboot and Resume", "parameters": []}]}
+ "statements": [
+  {"command": "Check Registry", "parameters": ["EXPAND", "1", "software\\UNTOUCHED", ""]},
+  {"command": "Check Registry", "parameters": ["DWORD", "1", "Software\\Untouched", "d"]},
+  {"command": "Check Registry", "parameters": ["BIN", "1", "Software\\Untouched", "Bin"]},
+  {"command": "Check Registry", "parameters": ["MULTI", "1", "Software\\Untouched", "Multi"]},
+  {"command": "Check Registry", "parameters": ["EMPTYKEY", "1", "Software\\Untouched\\Empty", ""]},
+  {"command": "Check Registry", "parameters": ["NOKEY", "2", "Software\\Untouched", ""]},
+  {"command": "Read Registry", "parameters": ["OWNER", "2", "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", "RegisteredOwner"]},
+  {"command": "Read Registry", "parameters": ["BINREAD", "1", "Software\\Untouched", "Bin"]},
+  {"command": "Reboot and Resume", "parameters": []}
+ ]}
 JSON
 "$build/tools/zelpack" script "$work/p.json" -o "$work/p.script"
 sed 's/$/\r/' <<'REG' | utf16 >"$work/machine.reg"
@@ -41,6 +52,10 @@ REG
   || { cat "$work/err"; fail "run with a registry failed"; }
 grep -qxF "$(printf 'USERNAME=Zo\xeb "Q"')" "$work/out" || fail "registered owner not read"
 grep -qxF 'USERCOMPANY=Kestrix \ Test' "$work/out" || fail "registered organization not read"
+for answer in 'EXPAND=%TEMP%' 'DWORD=-1' 'BIN=BINARY$VALUE' 'MULTI=UNKNOWN$TYPE' \
+  'EMPTYKEY=NO$VALUE' 'NOKEY=NO$KEY' "$(printf 'OWNER=Zo\xeb "Q"')" 'BINREAD='; do
+  grep -qxF "$answer" "$work/out" || { cat "$work/out"; fail "no $answer"; }
+done
 [ "$(head -c 2 "$work/machine.reg" | od -An -tx1 | tr -d ' ')" = fffe ] || fail "no UTF-16 byte order mark"
 exe=$(realpath "$build/tools/zelrun")
 resume="Z:${exe//\//\\\\}"
