@@ -12,6 +12,7 @@
 #include "platform/headless/headless_platform.h"
 #include "platform/headless/headless_startup.h"
 #include "platform/headless/log_text.h"
+#include "platform/headless/registry_file.h"
 #include "startup/main_procedure.h"
 
 namespace fs = std::filesystem;
@@ -23,7 +24,7 @@ int usage() {
   std::cerr
       << "usage: zelrun [--silent] [--arg ARG]... [--dialog NEXT|BACK|CANCEL|NAME]...\n"
          "              [--answer OK|CANCEL|YES|NO|ABORT|RETRY|IGNORE]... [--support-dir DIR]\n"
-         "              [--msi PATH] [--trace] SCRIPT\n";
+         "              [--msi PATH] [--registry FILE] [--trace] SCRIPT\n";
   return 2;
 }
 
@@ -56,7 +57,7 @@ int main(int argc, char** argv) {
   std::vector<std::string> engineArguments;
   std::deque<DialogOutcome> outcomes;
   std::deque<MessageAnswer> answers;
-  std::string supportDir, msiPath, scriptPath;
+  std::string supportDir, msiPath, registryPath, scriptPath;
   bool trace = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -80,6 +81,8 @@ int main(int argc, char** argv) {
         supportDir = value();
       } else if (arg == "--msi") {
         msiPath = value();
+      } else if (arg == "--registry") {
+        registryPath = value();
       } else if (arg == "--trace") {
         trace = true;
       } else if (arg.starts_with("--") || !scriptPath.empty()) {
@@ -99,6 +102,18 @@ int main(int argc, char** argv) {
     return 2;
   }
 
+  // A registry file that cannot be read is refused before anything runs.
+  HeadlessRegistry registry;
+  RegistryFileFormat registryFormat = RegistryFileFormat::Version5;
+  const TextConversion codePage = windows1252Conversion();
+  if (!registryPath.empty()) {
+    const std::string error = loadRegistryFile(registryPath, registry, registryFormat, codePage);
+    if (!error.empty()) {
+      std::cerr << "zelrun: " << error << "\n";
+      return 2;
+    }
+  }
+
   char sandboxTemplate[] = "/tmp/zelrun.XXXXXX";
   if (!mkdtemp(sandboxTemplate)) {
     std::cerr << "zelrun: cannot create a sandbox folder\n";
@@ -114,6 +129,7 @@ int main(int argc, char** argv) {
                             std::cerr);
   headless.dialogs.outcomes = std::move(outcomes);
   headless.ui.answers = std::move(answers);
+  headless.registry = std::move(registry);
 
   std::string commandLine = "zelrun";
   for (const auto& argument : engineArguments) commandLine += " " + quoteArgument(argument);
@@ -144,7 +160,15 @@ int main(int argc, char** argv) {
     for (const auto& variable : engine.store.snapshot())
       std::cout << variable.name << "=" << escapeForLog(variable.value) << "\n";
   };
-  const int exitCode = runEngine(headless.platform(), startup, observer);
+  int exitCode = runEngine(headless.platform(), startup, observer);
+  if (!registryPath.empty()) {
+    const std::string error =
+        saveRegistryFile(registryPath, headless.registry, registryFormat, codePage);
+    if (!error.empty()) {
+      std::cerr << "zelrun: " << error << "\n";
+      exitCode = 2;
+    }
+  }
 
   std::error_code ec;
   fs::remove_all(sandbox, ec);
