@@ -23,7 +23,7 @@ int usage() {
   std::cerr
       << "usage: zelrun [--silent] [--arg ARG]... [--dialog NEXT|BACK|CANCEL|NAME]...\n"
          "              [--answer OK|CANCEL|YES|NO|ABORT|RETRY|IGNORE]... [--support-dir DIR]\n"
-         "              [--msi PATH] [--trace] SCRIPT\n";
+         "              [--msi PATH] [--codepage N] [--trace] SCRIPT\n";
   return 2;
 }
 
@@ -58,6 +58,7 @@ int main(int argc, char** argv) {
   std::deque<MessageAnswer> answers;
   std::string supportDir, msiPath, scriptPath;
   bool trace = false;
+  unsigned codePage = CodePage::kWindowsLatin1;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     auto value = [&]() -> std::string {
@@ -80,6 +81,11 @@ int main(int argc, char** argv) {
         supportDir = value();
       } else if (arg == "--msi") {
         msiPath = value();
+      } else if (arg == "--codepage") {
+        const std::string number = value();
+        codePage = static_cast<unsigned>(std::strtoul(number.c_str(), nullptr, 10));
+        if (!CodePage::isSupported(codePage))
+          throw std::invalid_argument("unsupported code page " + number);
       } else if (arg == "--trace") {
         trace = true;
       } else if (arg.starts_with("--") || !scriptPath.empty()) {
@@ -110,23 +116,23 @@ int main(int argc, char** argv) {
   fs::create_directories(supportDir);
   fs::create_directories(sandbox + "/temp");
 
-  HeadlessPlatform headless(sandbox, Sandbox::windowsPath(fs::canonical("/proc/self/exe")),
-                            std::cerr);
+  HeadlessPlatform headless(sandbox, fs::canonical("/proc/self/exe"), std::cerr, codePage);
   headless.dialogs.outcomes = std::move(outcomes);
   headless.ui.answers = std::move(answers);
 
   std::string commandLine = "zelrun";
   for (const auto& argument : engineArguments) commandLine += " " + quoteArgument(argument);
   PreparedRun prepared;
-  prepared.scriptFile = Sandbox::windowsPath(fs::absolute(scriptPath).string());
+  prepared.scriptFile = headless.sandbox.windowsPath(fs::absolute(scriptPath).string());
   prepared.supportFolder =
-      withTrailingBackslash(Sandbox::windowsPath(fs::absolute(supportDir).string()));
+      withTrailingBackslash(headless.sandbox.windowsPath(fs::absolute(supportDir).string()));
   if (msiPath.empty()) {
     msiPath = (fs::absolute(supportDir) / "setup.msi").string();
     if (!fs::exists(msiPath)) std::ofstream(msiPath).flush();
   }
-  prepared.msiFile =
-      msiPath.find(':') == 1 ? msiPath : Sandbox::windowsPath(fs::absolute(msiPath).string());
+  prepared.msiFile = msiPath.find(':') == 1
+                         ? msiPath
+                         : headless.sandbox.windowsPath(fs::absolute(msiPath).string());
   HeadlessStartup startup(commandLine, engineArguments, std::move(prepared));
 
   RunObserver observer;
