@@ -8,11 +8,10 @@ namespace kx {
 namespace {
 
 // Tokens beyond the characters of Unicode.
-constexpr char32_t kAny = 0x110000;  // "*": any run
-constexpr char32_t kBeforeLastDot =
-    0x110001;                              // "*" ending the mask "*.": a run without the last dot
-constexpr char32_t kOneOrNone = 0x110002;  // "?": one character, or none at a dot or the end
-constexpr char32_t kDotOrEnd = 0x110003;   // "." before a wildcard: a dot, or the end
+constexpr char32_t kAny = 0x110000;          // "*": any run
+constexpr char32_t kUpToLastDot = 0x110001;  // "*" ending "*.": a run up to the last dot
+constexpr char32_t kOneOrNone = 0x110002;    // "?": one character, or none at a dot or the end
+constexpr char32_t kDotOrEnd = 0x110003;     // "." before a wildcard: a dot, or the end
 
 bool isBlankOrDot(char32_t c) {
   return c == U'.' || c == U' ';
@@ -37,8 +36,7 @@ WindowsMask::WindowsMask(std::u16string_view mask) {
     else
       tokens_ += upperCase(c);
   }
-  if (namesWithoutDot && !tokens_.empty() && tokens_.back() == kAny)
-    tokens_.back() = kBeforeLastDot;
+  if (namesWithoutDot && !tokens_.empty() && tokens_.back() == kAny) tokens_.back() = kUpToLastDot;
 }
 
 bool WindowsMask::matches(std::u16string_view name) const {
@@ -52,7 +50,7 @@ bool WindowsMask::matches(std::u16string_view name) const {
     for (size_t p = 0; p < m; ++p) {
       if (!set[p]) continue;
       const char32_t token = tokens_[p];
-      if (token == kAny || token == kBeforeLastDot ||
+      if (token == kAny || token == kUpToLastDot ||
           (token == kOneOrNone && (i == name.size() || name[i] == U'.')) ||
           (token == kDotOrEnd && i == name.size()))
         set[p + 1] = 1;
@@ -68,7 +66,7 @@ bool WindowsMask::matches(std::u16string_view name) const {
       if (!reached[p]) continue;
       const char32_t token = tokens_[p];
       size_t to = m + 1;  // none
-      if (token == kAny || (token == kBeforeLastDot && (c != U'.' || i < lastDot)))
+      if (token == kAny || (token == kUpToLastDot && i <= lastDot))
         to = p;
       else if ((token == kOneOrNone && c != U'.') || (token == kDotOrEnd && c == U'.') ||
                token == upperCase(c))
