@@ -31,12 +31,9 @@ class CodePage {
   std::string fromUtf16le(std::string_view bytes) const;
 
  private:
-  std::u32string decode(std::string_view text) const;
-  std::string encode(std::u32string_view codes) const;
-
   unsigned number_;
-  std::array<char32_t, 256> characters_{};                 // by byte
-  std::vector<std::pair<char32_t, unsigned char>> bytes_;  // by character, sorted
+  std::array<char16_t, 256> characters_{};                 // by byte
+  std::vector<std::pair<char16_t, unsigned char>> bytes_;  // by character, sorted
 };
 
 // Unicode upper case of a character, as the system compares names ignoring case.
