@@ -166,22 +166,18 @@ std::optional<std::string_view> PeImage::resourceData(uint32_t type) const {
 
   // Three levels: type, name, language; only the last leads to data.
   const auto subdirectory = [](const DirectoryEntry& e) { return (e.offset & kHighBit) != 0; };
-  std::optional<DirectoryEntry> chosen;
-  for (const auto& e : directoryEntries(resources, 0))
-    if (e.name == type && subdirectory(e)) {
-      chosen = e;
-      break;
-    }
-  if (!chosen) return std::nullopt;
-  const auto names = directoryEntries(resources, chosen->offset & ~kHighBit);
-  chosen.reset();
-  for (const auto& e : names) {
-    if (!subdirectory(e)) continue;
-    if (!chosen || e.name == kVersionInfoName) chosen = e;
-    if (e.name == kVersionInfoName) break;
-  }
-  if (!chosen) return std::nullopt;
-  const auto languages = directoryEntries(resources, chosen->offset & ~kHighBit);
+  const auto types = directoryEntries(resources, 0);
+  const auto typeEntry = std::find_if(types.begin(), types.end(), [&](const DirectoryEntry& e) {
+    return e.name == type && subdirectory(e);
+  });
+  if (typeEntry == types.end()) return std::nullopt;
+  auto names = directoryEntries(resources, typeEntry->offset & ~kHighBit);
+  std::erase_if(names, [&](const DirectoryEntry& e) { return !subdirectory(e); });
+  if (names.empty()) return std::nullopt;
+  auto nameEntry = std::find_if(names.begin(), names.end(),
+                                [](const DirectoryEntry& e) { return e.name == kVersionInfoName; });
+  if (nameEntry == names.end()) nameEntry = names.begin();
+  const auto languages = directoryEntries(resources, nameEntry->offset & ~kHighBit);
   if (languages.empty() || subdirectory(languages.front())) return std::nullopt;
   const uint64_t dataEntry = languages.front().offset;
   const auto dataAddress = field(resources, dataEntry, 4);
