@@ -2,7 +2,9 @@
 
 #include <fcntl.h>
 #include <fnmatch.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -13,6 +15,9 @@
 #include <sstream>
 
 #include "base/values.h"
+#include "platform/headless/profile_file.h"
+#include "platform/headless/windows_mask.h"
+#include "platform/pe_image.h"
 
 namespace kx {
 namespace fs = std::filesystem;
@@ -60,7 +65,7 @@ std::vector<std::string> HeadlessFileSystem::listFolder(const std::string& folde
   std::vector<std::string> names;
   std::error_code ec;
   for (const auto& entry : fs::directory_iterator(sandbox_.hostPath(folder), ec)) {
-    const std::string name = entry.path().filename().string();
+    const std::string name = sandbox_.codePage().fromUtf8(entry.path().filename().string());
     if (fnmatch(pattern.c_str(), name.c_str(), FNM_CASEFOLD) == 0) names.push_back(name);
   }
   std::sort(names.begin(), names.end());
@@ -99,11 +104,12 @@ std::optional<std::string> HeadlessFileSystem::shortPathName(const std::string& 
 namespace {
 // The name under which a host folder lists `name`: itself when it exists as written, else the
 // one entry equal to it ignoring the case of A-Z.
-std::optional<std::string> listedName(const fs::path& folder, const std::string& name) {
+std::optional<std::string> listedName(const fs::path& folder, const std::string& name,
+                                      const CodePage& codePage) {
   std::error_code ec;
-  if (fs::exists(folder / name, ec)) return name;
+  if (fs::exists(folder / codePage.toUtf8(name), ec)) return name;
   for (const auto& entry : fs::directory_iterator(folder, ec)) {
-    const std::string listed = entry.path().filename().string();
+    const std::string listed = codePage.fromUtf8(entry.path().filename().string());
     if (equalsIgnoringAsciiCase(listed, name)) return listed;
   }
   return std::nullopt;
@@ -120,8 +126,8 @@ std::optional<std::string> HeadlessFileSystem::longPathName(const std::string& p
     size_t end = path.find('\\', start);
     if (end == std::string::npos) end = path.size();
     if (end > start) {
-      const auto listed =
-          listedName(sandbox_.hostPath(rebuilt + "\\"), path.substr(start, end - start));
+      const auto listed = listedName(sandbox_.hostPath(rebuilt + "\\"),
+                                     path.substr(start, end - start), sandbox_.codePage());
       if (!listed) return std::nullopt;
       rebuilt += "\\" + *listed;
     }
@@ -146,22 +152,139 @@ std::optional<std::string> HeadlessFileSystem::createTemporaryFile(const std::st
   return std::nullopt;
 }
 
-// Not built yet.
-std::vector<FolderEntry> HeadlessFileSystem::findEntries(const std::string&) {
-  return {};
+namespace {
+
+struct HostEntry {
+  std::string name;  // UTF-8
+  std::u16string sortKey;
+  bool isFolder;
+};
+
+// "X:" followed by nothing but backslashes: a drive's root, which lists no "." and "..".
+bool isDriveRoot(std::string_view folder) {
+  return folder.size() >= 2 && folder[1] == ':' &&
+         folder.find_first_not_of('\\', 2) == std::string_view::npos;
 }
-std::optional<VersionInformation> HeadlessFileSystem::versionInformation(const std::string&) {
-  return {};
+
+std::u16string upperCased(std::u16string text) {
+  for (char16_t& unit : text) unit = static_cast<char16_t>(upperCase(unit));
+  return text;
 }
-DiskSpace HeadlessFileSystem::diskSpace(const std::string&) {
-  return {};
+
+class HostFile : public ReadableFile {
+ public:
+  explicit HostFile(int descriptor) : descriptor_(descriptor) {}
+  ~HostFile() override { ::close(descriptor_); }
+  HostFile(const HostFile&) = delete;
+  HostFile& operator=(const HostFile&) = delete;
+  size_t read(char* buffer, size_t size) override {
+    ssize_t count;
+    do count = ::read(descriptor_, buffer, size);
+    while (count < 0 && errno == EINTR);
+    return count > 0 ? static_cast<size_t>(count) : 0;
+  }
+
+ private:
+  int descriptor_;
+};
+
+// An open descriptor of a file (not a folder) for reading; -1 when there is none.
+int openFile(const std::string& host) {
+  const int descriptor = ::open(host.c_str(), O_RDONLY | O_CLOEXEC);
+  struct stat status;
+  if (descriptor >= 0 && (::fstat(descriptor, &status) != 0 || S_ISDIR(status.st_mode))) {
+    ::close(descriptor);
+    return -1;
+  }
+  return descriptor;
 }
-std::string HeadlessFileSystem::iniValue(const std::string&, const std::string&,
-                                         const std::string&) {
-  return {};
+
+}  // namespace
+
+// The host lists a folder in no particular order; the entries are given as NTFS lists them, in
+// the order of their upper-cased names, "." and ".." first.
+std::vector<FolderEntry> HeadlessFileSystem::findEntries(const std::string& pattern) {
+  const size_t cut = pattern.find_last_of("\\/");
+  const size_t maskStart = cut != std::string::npos                   ? cut + 1
+                           : pattern.size() >= 2 && pattern[1] == ':' ? 2
+                                                                      : 0;
+  const std::string folder = pattern.substr(0, maskStart);
+  const CodePage utf8(CodePage::kUtf8);
+  const WindowsMask mask(sandbox_.codePage().toUtf16(pattern.substr(maskStart)));
+  const std::string host = folder.empty() ? "." : sandbox_.hostPath(folder);
+
+  std::vector<HostEntry> matching;
+  std::error_code ec;
+  fs::directory_iterator listing(host, ec);
+  if (ec) return {};
+  if (!isDriveRoot(folder))
+    for (const char* dots : {".", ".."})
+      if (mask.matches(utf8.toUtf16(dots))) matching.push_back({dots, {}, true});
+  for (const auto& entry : listing) {
+    std::string name = entry.path().filename().string();
+    std::u16string wide = utf8.toUtf16(name);
+    if (!mask.matches(wide)) continue;
+    matching.push_back({std::move(name), upperCased(std::move(wide)), entry.is_directory(ec)});
+  }
+  // "." and ".." have empty keys and come first in either order, as listed above.
+  std::stable_sort(matching.begin(), matching.end(), [](const HostEntry& a, const HostEntry& b) {
+    return a.sortKey != b.sortKey ? a.sortKey < b.sortKey : a.name < b.name;
+  });
+  std::vector<FolderEntry> entries;
+  entries.reserve(matching.size());
+  for (const auto& entry : matching)
+    entries.push_back({sandbox_.codePage().fromUtf8(entry.name), entry.isFolder});
+  return entries;
 }
-std::unique_ptr<ReadableFile> HeadlessFileSystem::openForReading(const std::string&) {
-  return nullptr;
+
+std::optional<VersionInformation> HeadlessFileSystem::versionInformation(const std::string& path) {
+  const int descriptor = openFile(sandbox_.hostPath(path));
+  if (descriptor < 0) return std::nullopt;
+  struct stat status;
+  const bool sized = ::fstat(descriptor, &status) == 0 && status.st_size > 0;
+  const auto size = sized ? static_cast<size_t>(status.st_size) : 0;
+  void* bytes = sized ? ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, descriptor, 0) : MAP_FAILED;
+  ::close(descriptor);
+  if (bytes == MAP_FAILED) return std::nullopt;
+  const auto image = PeImage::read(std::string_view(static_cast<const char*>(bytes), size));
+  auto information = image ? image->versionInformation() : std::nullopt;
+  ::munmap(bytes, size);
+  return information;
+}
+
+// The system answers for folders only; the sandbox's drives live on the disk of the sandbox.
+DiskSpace HeadlessFileSystem::diskSpace(const std::string& path) {
+  std::string host = sandbox_.hostPath(path);
+  std::error_code ec;
+  if (!fs::is_directory(host, ec)) {
+    if (!isDriveRoot(path)) return {};
+    host = sandbox_.folder();
+  }
+  struct statvfs disk;
+  if (::statvfs(host.c_str(), &disk) != 0) return {};
+  return {static_cast<uint64_t>(disk.f_bavail) * disk.f_frsize,
+          static_cast<uint64_t>(disk.f_blocks) * disk.f_frsize};
+}
+
+std::string HeadlessFileSystem::iniValue(const std::string& file, const std::string& section,
+                                         const std::string& key) {
+  // A bare file name is looked for in the Windows folder, as the system's reader does.
+  const bool bare =
+      file.find_first_of("\\/") == std::string::npos && !(file.size() >= 2 && file[1] == ':');
+  const int descriptor =
+      openFile(sandbox_.hostPath(bare ? std::string(Sandbox::kWindowsFolder) + "\\" + file : file));
+  if (descriptor < 0) return {};
+  HostFile reader(descriptor);
+  std::string bytes;
+  char buffer[65536];
+  while (const size_t count = reader.read(buffer, sizeof buffer)) bytes.append(buffer, count);
+  return profileString(bytes, sandbox_.codePage(), section, key);
+}
+
+std::unique_ptr<ReadableFile> HeadlessFileSystem::openForReading(const std::string& path) {
+  const int descriptor = openFile(sandbox_.hostPath(path));
+  if (descriptor < 0) return nullptr;
+  return std::make_unique<HostFile>(descriptor);
 }
 
 }  // namespace kx

@@ -2,14 +2,16 @@
 
 namespace kx {
 
-HeadlessPlatform::HeadlessPlatform(std::string sandboxFolder, std::string enginePath,
-                                   std::ostream& log)
-    : sandbox(std::move(sandboxFolder)),
+HeadlessPlatform::HeadlessPlatform(std::string sandboxFolder, const std::string& engineFile,
+                                   std::ostream& log, unsigned codePage)
+    : sandbox(std::move(sandboxFolder), CodePage(codePage)),
       ui(log),
       files(sandbox),
-      system(sandbox, std::move(enginePath), log),
+      system(sandbox, sandbox.windowsPath(engineFile), log),
       modules(log),
       archives(ZelLinkedFunctions,
-               [this](const std::string& path) { return sandbox.hostPath(path); }) {}
+               [this](const std::string& path) { return sandbox.hostPath(path); },
+               {[this](const std::string& text) { return sandbox.codePage().toUtf8(text); },
+                [this](const std::string& text) { return sandbox.codePage().fromUtf8(text); }}) {}
 
 }  // namespace kx

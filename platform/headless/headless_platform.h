@@ -1,7 +1,9 @@
 #pragma once
 // A platform without windows or Windows, for running scripts on the build machine (zelrun).
-// Paths are Windows paths into the run's sandbox (sandbox.h). Message boxes and dialogs are
-// answered from queues and logged to a stream.
+// Paths are Windows paths into the run's sandbox (sandbox.h). Texts are in the run's code page
+// (code_page.h), converted where they meet the host: file names, the archive library's names
+// and passwords, the environment. Message boxes and dialogs are answered from queues and logged
+// to a stream.
 #include <ostream>
 #include <string>
 
@@ -21,7 +23,10 @@ namespace kx {
 
 class HeadlessPlatform {
  public:
-  HeadlessPlatform(std::string sandboxFolder, std::string enginePath, std::ostream& log);
+  // `engineFile` is the engine program's host path. An unsupported code page throws
+  // std::invalid_argument.
+  HeadlessPlatform(std::string sandboxFolder, const std::string& engineFile, std::ostream& log,
+                   unsigned codePage = CodePage::kWindowsLatin1);
   HeadlessPlatform(const HeadlessPlatform&) = delete;
   HeadlessPlatform& operator=(const HeadlessPlatform&) = delete;
 
@@ -36,7 +41,7 @@ class HeadlessPlatform {
   HeadlessFileSystem files;
   HeadlessSystemInfo system;
   HeadlessModules modules;
-  // The linked-in library, over the sandbox's host paths.
+  // The linked-in library, over the sandbox's host paths and the host's UTF-8.
   ZelArchiveLibrary archives;
   LibraryPictureCodecs pictures;
 

@@ -1,6 +1,9 @@
 #pragma once
-// The build machine as a Windows machine: an administrator on the NT family with the usual
-// shell folders, its temporary folder in the sandbox, restarts only logged.
+// The build machine as a Windows machine: Windows 7 Service Pack 1 (NT 6.1 build 7601) with the
+// host's physical memory, a 1024 x 768 screen of 32 bits at 96 pixels per inch and no CD-ROM
+// drive; the host's user (USER, else LOGNAME) as a local administrator, the host's name as the
+// computer's; the Windows folder C:\Windows, the shell folders of the account "user", the
+// temporary folder in the sandbox and the host's environment. Restarts are only logged.
 #include <ostream>
 #include <string>
 

@@ -17,11 +17,6 @@ namespace kx {
 namespace {
 
 // The code points of the bytes 0x80-0x9F; every other byte is the code point of its number.
-constexpr std::array<char16_t, 32> kWindows1252High = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
 // Converts all of `in` with glibc's iconv; on a fault, nullopt and `faultAt` the offset of the
 // input it could not convert.
 std::optional<std::string> convertWithIconv(const char* to, const char* from, std::string_view in,
@@ -449,29 +444,14 @@ class Writer {
 
 }  // namespace
 
-TextConversion windows1252Conversion() {
-  return {[](std::string_view text) -> std::optional<std::u16string> {
-            std::u16string units;
-            units.reserve(text.size());
-            for (const char c : text) {
-              const auto byte = static_cast<uint8_t>(c);
-              units += byte >= 0x80 && byte < 0xA0 ? kWindows1252High[byte - 0x80]
-                                                   : static_cast<char16_t>(byte);
-            }
-            return units;
+TextConversion textConversion(const CodePage& codePage) {
+  return {[codePage](std::string_view text) -> std::optional<std::u16string> {
+            return codePage.toUtf16(text);
           },
-          [](std::u16string_view units) -> std::optional<std::string> {
-            std::string text;
-            text.reserve(units.size());
-            for (const char16_t unit : units) {
-              if (unit < 0x80 || (unit >= 0xA0 && unit < 0x100)) {
-                text += static_cast<char>(unit);
-                continue;
-              }
-              const auto high = std::find(kWindows1252High.begin(), kWindows1252High.end(), unit);
-              if (high == kWindows1252High.end()) return std::nullopt;
-              text += static_cast<char>(0x80 + (high - kWindows1252High.begin()));
-            }
+          [codePage](std::u16string_view units) -> std::optional<std::string> {
+            // A character the code page cannot hold would come back as another one.
+            std::string text = codePage.fromUtf16(units);
+            if (codePage.toUtf16(text) != units) return std::nullopt;
             return text;
           }};
 }

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/headless/code_page.h"
 #include "platform/headless/headless_registry.h"
 
 namespace kx {
@@ -19,9 +20,8 @@ struct TextConversion {
   std::function<std::optional<std::string>(std::u16string_view)> fromUtf16;
 };
 
-// Windows-1252; the five bytes it leaves unassigned stand for the code points of the same
-// numbers, as on Windows, so every byte has a UTF-16 form and comes back from it.
-TextConversion windows1252Conversion();
+// The conversion of a code page, refusing characters it cannot hold.
+TextConversion textConversion(const CodePage& codePage);
 
 enum class RegistryFileFormat { Regedit4, Version5 };
 

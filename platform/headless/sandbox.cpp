@@ -5,7 +5,7 @@
 namespace kx {
 
 std::string Sandbox::hostPath(const std::string& path) const {
-  std::string p = path;
+  std::string p = codePage_.toUtf8(path);
   for (char& c : p)
     if (c == '\\') c = '/';
   if (p.size() >= 2 && p[1] == ':') {
@@ -17,8 +17,8 @@ std::string Sandbox::hostPath(const std::string& path) const {
   return p;
 }
 
-std::string Sandbox::windowsPath(const std::string& host) {
-  std::string p = "Z:" + host;
+std::string Sandbox::windowsPath(const std::string& host) const {
+  std::string p = "Z:" + codePage_.fromUtf8(host);
   for (char& c : p)
     if (c == '/') c = '\\';
   return p;

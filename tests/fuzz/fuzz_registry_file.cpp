@@ -8,7 +8,8 @@
 #include "platform/headless/registry_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const kx::TextConversion conversion = kx::windows1252Conversion();
+  static const kx::TextConversion conversion =
+      kx::textConversion(kx::CodePage(kx::CodePage::kWindowsLatin1));
   kx::HeadlessRegistry registry;
   const auto read = kx::readRegistryFile(
       std::string_view(reinterpret_cast<const char*>(data), size), registry, conversion);

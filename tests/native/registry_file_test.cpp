@@ -12,7 +12,7 @@ namespace {
 
 using Root = RegistryRoot;
 namespace types = registry_types;
-const TextConversion kCodePage = windows1252Conversion();
+const TextConversion kCodePage = textConversion(CodePage(CodePage::kWindowsLatin1));
 const std::string kVersion5 = "Windows Registry Editor Version 5.00";
 
 std::string littleEndian(const std::u16string& units) {

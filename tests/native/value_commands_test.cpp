@@ -599,12 +599,12 @@ class HeadlessPathsTest : public ::testing::Test {
   }
   ~HeadlessPathsTest() override { std::filesystem::remove_all(root_); }
   std::string windows(const std::string& relative) {
-    return Sandbox::windowsPath(root_ + relative);
+    return headless_.sandbox.windowsPath(root_ + relative);
   }
 
   std::string root_;
   std::ostringstream log_;
-  HeadlessPlatform headless_{"/nonexistent-sandbox", "Z:\\zelrun", log_};
+  HeadlessPlatform headless_{"/nonexistent-sandbox", "/zelrun", log_};
 };
 
 TEST_F(HeadlessPathsTest, LongFormSpellsComponentsAsListed) {

@@ -24,7 +24,7 @@ int usage() {
   std::cerr
       << "usage: zelrun [--silent] [--arg ARG]... [--dialog NEXT|BACK|CANCEL|NAME]...\n"
          "              [--answer OK|CANCEL|YES|NO|ABORT|RETRY|IGNORE]... [--support-dir DIR]\n"
-         "              [--msi PATH] [--registry FILE] [--trace] SCRIPT\n";
+         "              [--msi PATH] [--registry FILE] [--codepage N] [--trace] SCRIPT\n";
   return 2;
 }
 
@@ -59,6 +59,7 @@ int main(int argc, char** argv) {
   std::deque<MessageAnswer> answers;
   std::string supportDir, msiPath, registryPath, scriptPath;
   bool trace = false;
+  unsigned codePage = CodePage::kWindowsLatin1;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     auto value = [&]() -> std::string {
@@ -83,6 +84,11 @@ int main(int argc, char** argv) {
         msiPath = value();
       } else if (arg == "--registry") {
         registryPath = value();
+      } else if (arg == "--codepage") {
+        const std::string number = value();
+        codePage = static_cast<unsigned>(std::strtoul(number.c_str(), nullptr, 10));
+        if (!CodePage::isSupported(codePage))
+          throw std::invalid_argument("unsupported code page " + number);
       } else if (arg == "--trace") {
         trace = true;
       } else if (arg.starts_with("--") || !scriptPath.empty()) {
@@ -105,9 +111,10 @@ int main(int argc, char** argv) {
   // A registry file that cannot be read is refused before anything runs.
   HeadlessRegistry registry;
   RegistryFileFormat registryFormat = RegistryFileFormat::Version5;
-  const TextConversion codePage = windows1252Conversion();
+  const TextConversion registryText = textConversion(CodePage(codePage));
   if (!registryPath.empty()) {
-    const std::string error = loadRegistryFile(registryPath, registry, registryFormat, codePage);
+    const std::string error =
+        loadRegistryFile(registryPath, registry, registryFormat, registryText);
     if (!error.empty()) {
       std::cerr << "zelrun: " << error << "\n";
       return 2;
@@ -125,8 +132,7 @@ int main(int argc, char** argv) {
   fs::create_directories(supportDir);
   fs::create_directories(sandbox + "/temp");
 
-  HeadlessPlatform headless(sandbox, Sandbox::windowsPath(fs::canonical("/proc/self/exe")),
-                            std::cerr);
+  HeadlessPlatform headless(sandbox, fs::canonical("/proc/self/exe"), std::cerr, codePage);
   headless.dialogs.outcomes = std::move(outcomes);
   headless.ui.answers = std::move(answers);
   headless.registry = std::move(registry);
@@ -134,15 +140,16 @@ int main(int argc, char** argv) {
   std::string commandLine = "zelrun";
   for (const auto& argument : engineArguments) commandLine += " " + quoteArgument(argument);
   PreparedRun prepared;
-  prepared.scriptFile = Sandbox::windowsPath(fs::absolute(scriptPath).string());
+  prepared.scriptFile = headless.sandbox.windowsPath(fs::absolute(scriptPath).string());
   prepared.supportFolder =
-      withTrailingBackslash(Sandbox::windowsPath(fs::absolute(supportDir).string()));
+      withTrailingBackslash(headless.sandbox.windowsPath(fs::absolute(supportDir).string()));
   if (msiPath.empty()) {
     msiPath = (fs::absolute(supportDir) / "setup.msi").string();
     if (!fs::exists(msiPath)) std::ofstream(msiPath).flush();
   }
-  prepared.msiFile =
-      msiPath.find(':') == 1 ? msiPath : Sandbox::windowsPath(fs::absolute(msiPath).string());
+  prepared.msiFile = msiPath.find(':') == 1
+                         ? msiPath
+                         : headless.sandbox.windowsPath(fs::absolute(msiPath).string());
   HeadlessStartup startup(commandLine, engineArguments, std::move(prepared));
 
   RunObserver observer;
@@ -163,7 +170,7 @@ int main(int argc, char** argv) {
   int exitCode = runEngine(headless.platform(), startup, observer);
   if (!registryPath.empty()) {
     const std::string error =
-        saveRegistryFile(registryPath, headless.registry, registryFormat, codePage);
+        saveRegistryFile(registryPath, headless.registry, registryFormat, registryText);
     if (!error.empty()) {
       std::cerr << "zelrun: " << error << "\n";
       exitCode = 2;
