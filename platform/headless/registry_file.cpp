@@ -3,7 +3,6 @@
 #include <iconv.h>
 
 #include <algorithm>
-#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
