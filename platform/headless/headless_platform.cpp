@@ -5,7 +5,6 @@ namespace kx {
 HeadlessPlatform::HeadlessPlatform(std::string sandboxFolder, std::string enginePath,
                                    std::ostream& log)
     : sandbox(std::move(sandboxFolder)),
-      ui(log),
       files(sandbox),
       system(sandbox, std::move(enginePath), log),
       modules(log),

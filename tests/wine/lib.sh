@@ -34,3 +34,26 @@ xvfb_start() {
 screenshot() { import -window root "$1"; }
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# zelrun.exe runs, for tests that set $build (the win64 build) and $work (a Unix folder).
+# zel_project NAME STATEMENTS-JSON: $work/NAME.script, compiled by zelpack.exe.
+zel_project() {
+  printf '{"title": "Wine Test", "statements": %s}\n' "$2" >"$work/$1.json"
+  (cd "$work" && wine "$build/tools/zelpack.exe" script "$1.json" -o "$1.script") ||
+    fail "zelpack $1"
+}
+
+# zelrun_exe ARGS...: zelrun.exe in $work, the store in $work/out, stderr in $work/err, the exit
+# code in $code.
+zelrun_exe() {
+  code=0
+  (cd "$work" && wine "$build/tools/zelrun.exe" "$@") >"$work/out" 2>"$work/err" || code=$?
+}
+
+# expect_store NAME=VALUE...: each line is in the printed store.
+expect_store() {
+  local line
+  for line in "$@"; do
+    grep -qxF -- "$line" "$work/out" || { cat "$work/err" >&2; fail "store lacks $line"; }
+  done
+}
