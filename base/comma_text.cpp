@@ -8,9 +8,9 @@ bool isBlankOrControl(char c) {
   return code >= 1 && code <= 32;
 }
 
-bool needsQuotes(std::string_view item) {
+bool needsQuotes(std::string_view item, char delimiter) {
   for (char c : item)
-    if (static_cast<unsigned char>(c) <= 32 || c == '"' || c == ',') return true;
+    if (static_cast<unsigned char>(c) <= 32 || c == '"' || c == delimiter) return true;
   return false;
 }
 
@@ -21,12 +21,16 @@ char upper(char c) {
 }  // namespace
 
 std::string writeCommaText(const std::vector<std::string>& items) {
+  return writeDelimitedText(items, ',');
+}
+
+std::string writeDelimitedText(const std::vector<std::string>& items, char delimiter) {
   if (items.size() == 1 && items[0].empty()) return "\"\"";
   std::string out;
   for (size_t i = 0; i < items.size(); ++i) {
-    if (i > 0) out += ',';
+    if (i > 0) out += delimiter;
     const std::string& item = items[i];
-    if (!needsQuotes(item)) {
+    if (!needsQuotes(item, delimiter)) {
       out += item;
       continue;
     }

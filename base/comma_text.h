@@ -9,6 +9,9 @@
 namespace kx {
 
 std::string writeCommaText(const std::vector<std::string>& items);
+// The same encoding with another delimiter: an item holding a blank or control character, a
+// double quote or the delimiter is quoted, and a list of one empty item is two double quotes.
+std::string writeDelimitedText(const std::vector<std::string>& items, char delimiter);
 std::vector<std::string> readCommaText(std::string_view text);
 
 // Name/value items "name=value": the value of the first item whose name matches ignoring the

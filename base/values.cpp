@@ -86,6 +86,11 @@ std::string referenceName(std::string_view text) {
   return std::string(inner);
 }
 
+std::string namedVariable(std::string_view line) {
+  std::string name = referenceName(line);
+  return name.empty() ? std::string(line) : name;
+}
+
 Lines splitLines(std::string_view text) {
   Lines lines;
   size_t pos = 0;

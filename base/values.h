@@ -29,6 +29,8 @@ int32_t parseInteger(std::string_view text);
 
 // A variable reference: the name between two "$" with no other "$"; otherwise empty.
 std::string referenceName(std::string_view text);
+// The variable a parameter line names: the name between "$" signs, or the line itself.
+std::string namedVariable(std::string_view line);
 
 using Lines = std::vector<std::string>;
 // The lines of a text; each ends at LF, with a CR before it dropped. A final line break starts

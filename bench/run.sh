@@ -30,3 +30,5 @@ for family, per_item in sorted(sizes.items()):
 PY
 # Extraction by our archive library against 7-Zip's own, in the same run.
 bash "$(dirname "$0")/archive.sh" "$build"
+# "Find All Files" against find(1) on the same tree.
+bash "$(dirname "$0")/find_all_files.sh" "$build"

@@ -43,6 +43,14 @@ struct TranslationTables {
                             const std::string& defaultText) const;
 };
 
+// The text file "Read from Text File" keeps open between statements; one at a time.
+struct OpenTextFile {
+  std::string name;  // as the script gave it; empty when none is open
+  std::unique_ptr<ReadableFile> file;
+  std::string readAhead;   // bytes read from the file and not handed out yet
+  bool exhausted = false;  // the file has given its last byte
+};
+
 struct RunState {
   size_t position = 0;  // current statement number, 0 before the first
   std::vector<std::pair<std::string, size_t>> labels;  // upper-case name, statement number - 1
@@ -58,6 +66,7 @@ struct RunState {
   std::string currentDialogKey;    // the dialog "Display Dialog" last showed, while current
   std::string lastModalDialogKey;  // reset by the next "Display Dialog"
   bool ended = false;              // a command ended the run normally
+  OpenTextFile textFile;
 };
 
 // What the command line gave the engine (read by the start-up).

@@ -12,12 +12,6 @@
 namespace kx {
 namespace {
 
-// The variable a parameter line names: the name between "$" signs, or the line itself.
-std::string namedVariable(const std::string& line) {
-  std::string name = referenceName(line);
-  return name.empty() ? line : name;
-}
-
 // First (or last) position of `what` in `text`, optionally ignoring the case of A-Z.
 size_t findText(std::string_view text, std::string_view what, bool ignoreCase, bool last) {
   if (!ignoreCase) return last ? text.rfind(what) : text.find(what);

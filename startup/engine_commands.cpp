@@ -7,6 +7,8 @@
 #include "media/archive_extraction.h"
 #include "media/web_media.h"
 #include "plugins/plugin_host.h"
+#include "system/file_queries.h"
+#include "system/machine_queries.h"
 #include "system/system_commands.h"
 
 namespace kx {
@@ -19,6 +21,8 @@ const CommandTable& engineCommands() {
     commands.add(recordingCommands());
     commands.add(applyCommands());
     commands.add(systemCommands());
+    commands.add(fileQueryCommands());
+    commands.add(machineQueryCommands());
     commands.add(archiveCommands());
     commands.add(webMediaCommands());
     commands.hooks = {.detectMaintenance = bootstrap,

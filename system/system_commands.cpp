@@ -10,21 +10,6 @@ constexpr CommandDescriptor kSystemCommands[] = {
     {"Run Program As", nullptr, {.resultLines = {8}}},
     {"Run Light Mode Setup", nullptr, {.resultLines = {2}}},
     {"Terminate Program"},
-    // Files.
-    {"Does File/Folder Exist", nullptr, {.resultLines = {1}}},
-    {"Find All Files", nullptr, {.resultLines = {4}, .resultRequired = true}},
-    {"Get File Version", nullptr, {.resultLines = {2}}},
-    {"Check File Version", nullptr, {.resultLines = {1}}},
-    {"Check Disk Space", nullptr, {.resultLines = {1}, .resultRequired = true}},
-    {"Read from Text File", nullptr, {.resultLines = {2, 3}}},
-    {"Write to Text File"},
-    {"Get INI File Settings", nullptr, {.resultLines = {1}}},
-    // Registry and system queries.
-    {"Read Registry", nullptr, {.resultLines = {1}}},
-    {"Check Registry"},
-    {"Get System Settings", nullptr, {.resultLines = {1}}},
-    {"Get Folder Location", nullptr, {.resultLines = {1}}},
-    {"Get Environment", nullptr, {.resultLines = {2}}},
     // Processes, services, shares, access control.
     {"Check Process", nullptr, {.resultLines = {2}}},
     {"Check Service", nullptr, {.resultLines = {3}}},
@@ -47,6 +32,8 @@ constexpr CommandDescriptor kSystemCommands[] = {
 
 }  // namespace
 
-std::span<const CommandDescriptor> systemCommands() { return kSystemCommands; }
+std::span<const CommandDescriptor> systemCommands() {
+  return kSystemCommands;
+}
 
 }  // namespace kx
