@@ -3,7 +3,6 @@
 #include <shlobj.h>
 #include <windows.h>
 
-#include <algorithm>
 #include <vector>
 
 #include "base/values.h"
@@ -110,8 +109,9 @@ ScreenFacts Win32SystemInfo::screen() {
 
 std::string Win32SystemInfo::languageName(uint32_t languageId) {
   char name[256] = {};
-  const DWORD length = VerLanguageNameA(languageId, name, sizeof name);
-  return std::string(name, std::min<DWORD>(length, sizeof name - 1));
+  // The name up to its NUL: Wine's length counts the NUL, Windows' does not.
+  if (VerLanguageNameA(languageId, name, sizeof name - 1) == 0) return {};
+  return name;
 }
 
 namespace {
