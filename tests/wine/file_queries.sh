@@ -6,9 +6,7 @@ set -euo pipefail
 build=$(cd "$1" && pwd)
 src=$2
 source "$src/tests/wine/lib.sh"
-wine_prefix
-work=$(mktemp -d /tmp/kx-files.XXXXXX)
-trap 'wine_cleanup; rm -rf "$work"' EXIT
+zelrun_suite files
 mkdir -p "$work/tree/sub dir/inner"
 touch "$work/tree/a.txt" "$work/tree/b.log" "$work/tree/sub dir/c.txt" "$work/tree/sub dir/inner/d.txt"
 printf 'one\r\ntwo\r\nthree\r\n' >"$work/three.txt"

@@ -5,9 +5,7 @@ set -euo pipefail
 build=$(cd "$1" && pwd)
 src=$2
 source "$src/tests/wine/lib.sh"
-wine_prefix
-work=$(mktemp -d /tmp/kx-versions.XXXXXX)
-trap 'wine_cleanup; rm -rf "$work"' EXIT
+zelrun_suite versions
 cp "$build/tests/kx_versioned.exe" "$work/versioned.exe"
 cp "$build/tests/kx_machine_facts.exe" "$work/facts.exe"
 mkdir "$work/folder"

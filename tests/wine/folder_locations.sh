@@ -6,9 +6,7 @@ set -euo pipefail
 build=$(cd "$1" && pwd)
 src=$2
 source "$src/tests/wine/lib.sh"
-wine_prefix
-work=$(mktemp -d /tmp/kx-folders.XXXXXX)
-trap 'wine_cleanup; rm -rf "$work"' EXIT
+zelrun_suite folders
 
 # A CD-ROM drive D: for number 10.
 mkdir "$work/cd"

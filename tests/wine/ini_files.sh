@@ -6,9 +6,7 @@ set -euo pipefail
 build=$(cd "$1" && pwd)
 src=$2
 source "$src/tests/wine/lib.sh"
-wine_prefix
-work=$(mktemp -d /tmp/kx-ini.XXXXXX)
-trap 'wine_cleanup; rm -rf "$work"' EXIT
+zelrun_suite ini
 table=$src/tests/fixtures/ini/cases.txt
 
 json() { printf '%s' "$1" | sed 's/\\/\\\\/g; s/"/\\"/g'; }

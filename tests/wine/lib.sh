@@ -35,7 +35,14 @@ screenshot() { import -window root "$1"; }
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-# zelrun.exe runs, for tests that set $build (the win64 build) and $work (a Unix folder).
+# zelrun.exe runs, for tests that set $build (the win64 build).
+# zelrun_suite NAME: a throw-away prefix and work folder $work, both removed at the end.
+zelrun_suite() {
+  wine_prefix
+  work=$(mktemp -d "/tmp/kx-$1.XXXXXX")
+  trap 'wine_cleanup; rm -rf "$work"' EXIT
+}
+
 # zel_project NAME STATEMENTS-JSON: $work/NAME.script, compiled by zelpack.exe.
 zel_project() {
   printf '{"title": "Wine Test", "statements": %s}\n' "$2" >"$work/$1.json"

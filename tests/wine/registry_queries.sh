@@ -5,9 +5,7 @@ set -euo pipefail
 build=$(cd "$1" && pwd)
 src=$2
 source "$src/tests/wine/lib.sh"
-wine_prefix
-work=$(mktemp -d /tmp/kx-registry.XXXXXX)
-trap 'wine_cleanup; rm -rf "$work"' EXIT
+zelrun_suite registry
 
 add() { wine reg add "$@" /f >/dev/null 2>&1 || fail "reg add $*"; }
 add 'HKCU\Software\Kestrix' /v Text /t REG_SZ /d 'plain text'

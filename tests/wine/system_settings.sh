@@ -8,9 +8,7 @@ build=$(cd "$1" && pwd)
 src=$2
 source "$src/tests/wine/lib.sh"
 xvfb_start
-wine_prefix
-work=$(mktemp -d /tmp/kx-settings.XXXXXX)
-trap 'wine_cleanup; rm -rf "$work"' EXIT
+zelrun_suite settings
 
 declare -A fact
 while IFS='=' read -r name value; do fact[$name]=$value; done < <(

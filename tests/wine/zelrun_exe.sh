@@ -5,9 +5,7 @@ set -euo pipefail
 build=$(cd "$1" && pwd)
 src=$2
 source "$src/tests/wine/lib.sh"
-wine_prefix
-work=$(mktemp -d /tmp/kx-zelrun.XXXXXX)
-trap 'wine_cleanup; rm -rf "$work"' EXIT
+zelrun_suite zelrun
 
 # Boxes answered in order, a value with CR LF and one with a control byte, a command not built
 # yet, a variable from the command line.
