@@ -16,12 +16,13 @@ wine_cleanup() {
   rm -rf "$WINEPREFIX"
 }
 
-# Starts Xvfb on a free display number and exports DISPLAY.
+# xvfb_start [WIDTHxHEIGHTxDEPTH]: starts Xvfb (1024x768x24 by default) on a free display
+# number and exports DISPLAY.
 xvfb_start() {
   local n
   for n in $(seq 90 140); do
     [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] && continue
-    Xvfb :$n -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    Xvfb :$n -screen 0 "${1:-1024x768x24}" -nolisten tcp >/dev/null 2>&1 &
     XVFB_PID=$!
     export DISPLAY=:$n
     for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$n ] && return 0; sleep 0.1; done

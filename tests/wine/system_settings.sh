@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# "Get System Settings" for every number through zelrun.exe on an Xvfb screen of 1024 x 768,
-# against what Wine reports of itself (memory, colour depth, pixels per inch, the browser and
-# winver versions, names, rights), and the Windows version numbers under the versions Wine can
-# pretend to be, Windows 95 to 8.
+# "Get System Settings" for every number through zelrun.exe on Xvfb screens of 1024 x 768 and
+# 600 x 800, against what Wine reports of itself (memory, colour depth, pixels per inch, the
+# browser and winver versions, names, rights), and the Windows version numbers under the
+# versions Wine can pretend to be, Windows 95 to 8.
 set -euo pipefail
 build=$(cd "$1" && pwd)
 src=$2
@@ -105,5 +105,14 @@ for entry in "${versions[@]}"; do
     done
   fi
 done
+
+# A portrait screen of 600 x 800 counts as 800 x 600, and is smaller than 1024 x 768.
+wineserver -k
+kill "$XVFB_PID"
+xvfb_start 600x800x24
+zelrun_exe --silent settings.script
+for line in S8=TRUE S9=FALSE; do
+  grep -qxF "$line" "$work/out" || { echo "FAIL: portrait: expected $line"; failed=1; }
+done
 [ "$failed" = 0 ] || exit 1
-echo "system settings: 65 numbers and ${#versions[@]} Windows versions passed"
+echo "system settings: 65 numbers, ${#versions[@]} Windows versions and a portrait screen passed"
