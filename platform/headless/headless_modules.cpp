@@ -1,6 +1,6 @@
 #include "platform/headless/headless_modules.h"
 
-#include "platform/headless/log_text.h"
+#include "platform/scripted/log_text.h"
 
 namespace kx {
 

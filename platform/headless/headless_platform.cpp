@@ -5,7 +5,6 @@ namespace kx {
 HeadlessPlatform::HeadlessPlatform(std::string sandboxFolder, const std::string& engineFile,
                                    std::ostream& log, unsigned codePage)
     : sandbox(std::move(sandboxFolder), CodePage(codePage)),
-      ui(log),
       files(sandbox),
       system(sandbox, sandbox.windowsPath(engineFile), log),
       modules(log),

@@ -2,17 +2,15 @@
 // A platform without windows or Windows, for running scripts on the build machine (zelrun).
 // Paths are Windows paths into the run's sandbox (sandbox.h). Texts are in the run's code page
 // (code_page.h), converted where they meet the host: file names, the archive library's names
-// and passwords, the environment. Message boxes and dialogs are answered from queues and logged
-// to a stream.
+// and passwords, the environment. It is the machine's side only: message boxes and dialogs come
+// from platform/scripted, which zelrun.exe uses over Windows too.
 #include <ostream>
 #include <string>
 
-#include "platform/headless/headless_dialogs.h"
 #include "platform/headless/headless_files.h"
 #include "platform/headless/headless_modules.h"
 #include "platform/headless/headless_registry.h"
 #include "platform/headless/headless_system_info.h"
-#include "platform/headless/headless_user_interface.h"
 #include "platform/headless/picture_codecs.h"
 #include "platform/headless/sandbox.h"
 #include "platform/platform.h"
@@ -30,13 +28,13 @@ class HeadlessPlatform {
   HeadlessPlatform(const HeadlessPlatform&) = delete;
   HeadlessPlatform& operator=(const HeadlessPlatform&) = delete;
 
+  // Without a user interface and dialogs: the caller adds them.
   Platform platform() {
-    return {&ui, &dialogs, &registry, &files, &system, &modules, &threads_, &archives, &pictures};
+    return {nullptr,  nullptr,   &registry, &files,   &system,
+            &modules, &threads_, &archives, &pictures};
   }
 
   const Sandbox sandbox;
-  HeadlessUserInterface ui;
-  HeadlessDialogs dialogs;
   HeadlessRegistry registry;
   HeadlessFileSystem files;
   HeadlessSystemInfo system;

@@ -2,7 +2,10 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "base/values.h"
+#include "platform/win32/version_resource.h"
 
 namespace kx {
 
@@ -167,21 +170,62 @@ std::optional<std::string> Win32FileSystem::createTemporaryFile(const std::strin
   return std::string(path);
 }
 
-// Not built yet.
-std::vector<FolderEntry> Win32FileSystem::findEntries(const std::string&) {
-  return {};
+std::vector<FolderEntry> Win32FileSystem::findEntries(const std::string& pattern) {
+  std::vector<FolderEntry> entries;
+  WIN32_FIND_DATAA data;
+  HANDLE search = FindFirstFileA(pattern.c_str(), &data);
+  if (search == INVALID_HANDLE_VALUE) return entries;
+  do {
+    entries.push_back({data.cFileName, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+  } while (FindNextFileA(search, &data));
+  FindClose(search);
+  return entries;
 }
-std::optional<VersionInformation> Win32FileSystem::versionInformation(const std::string&) {
-  return {};
+
+std::optional<VersionInformation> Win32FileSystem::versionInformation(const std::string& path) {
+  return readVersionResource(path);
 }
-DiskSpace Win32FileSystem::diskSpace(const std::string&) {
-  return {};
+
+DiskSpace Win32FileSystem::diskSpace(const std::string& path) {
+  ULARGE_INTEGER available, total;
+  if (!GetDiskFreeSpaceExA(path.c_str(), &available, &total, nullptr)) return {};
+  return {available.QuadPart, total.QuadPart};
 }
-std::string Win32FileSystem::iniValue(const std::string&, const std::string&, const std::string&) {
-  return {};
+
+std::string Win32FileSystem::iniValue(const std::string& file, const std::string& section,
+                                      const std::string& key) {
+  char value[260] = {};
+  const DWORD length =
+      GetPrivateProfileStringA(section.c_str(), key.c_str(), "", value, sizeof value, file.c_str());
+  return std::string(value, length);
 }
-std::unique_ptr<ReadableFile> Win32FileSystem::openForReading(const std::string&) {
-  return nullptr;
+
+namespace {
+
+class Win32ReadableFile : public ReadableFile {
+ public:
+  explicit Win32ReadableFile(HANDLE file) : file_(file) {}
+  ~Win32ReadableFile() override { CloseHandle(file_); }
+  Win32ReadableFile(const Win32ReadableFile&) = delete;
+  Win32ReadableFile& operator=(const Win32ReadableFile&) = delete;
+
+  size_t read(char* buffer, size_t size) override {
+    DWORD read = 0;
+    const auto chunk = static_cast<DWORD>(std::min<size_t>(size, 1u << 30));
+    return ReadFile(file_, buffer, chunk, &read, nullptr) ? read : 0;
+  }
+
+ private:
+  HANDLE file_;
+};
+
+}  // namespace
+
+std::unique_ptr<ReadableFile> Win32FileSystem::openForReading(const std::string& path) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return nullptr;
+  return std::make_unique<Win32ReadableFile>(file);
 }
 
 }  // namespace kx

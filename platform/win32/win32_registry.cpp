@@ -51,6 +51,10 @@ RegistryRead Win32Registry::readValue(RegistryRoot root, const std::string& key,
     data.resize(readSize);
     if (type == REG_SZ || type == REG_EXPAND_SZ)
       while (!data.empty() && data.back() == '\0') data.pop_back();
+    // A multi-string's list ends with one more NUL after its last item's.
+    if (type == REG_MULTI_SZ && data.ends_with('\0') &&
+        (data.size() == 1 || data[data.size() - 2] == '\0'))
+      data.pop_back();
     read = {RegistryReadStatus::Found, {static_cast<uint32_t>(type), std::move(data)}};
     break;
   }
@@ -65,9 +69,10 @@ bool Win32Registry::writeValue(RegistryRoot root, const std::string& key,
   if (RegCreateKeyExA(rootKey(root), withoutTrailing(key).c_str(), 0, nullptr, 0, KEY_WRITE,
                       nullptr, &handle, nullptr) != ERROR_SUCCESS)
     return false;
-  const bool text =
-      value.type == registry_types::kString || value.type == registry_types::kExpandString;
-  // Texts are stored with their terminating NUL.
+  const bool text = value.type == registry_types::kString ||
+                    value.type == registry_types::kExpandString ||
+                    value.type == registry_types::kMultiString;
+  // Texts are stored with their terminating NUL, a multi-string with the one that ends its list.
   const DWORD size = static_cast<DWORD>(value.data.size() + (text ? 1 : 0));
   const LONG status = RegSetValueExA(handle, valueName.c_str(), 0, value.type,
                                      reinterpret_cast<const BYTE*>(value.data.c_str()), size);

@@ -4,6 +4,8 @@
 #include <shellapi.h>
 
 #include "platform/start_window_layout.h"
+#include "platform/win32/version_resource.h"
+#include "platform/win32/win32_system_info.h"
 
 namespace kx {
 namespace {
@@ -18,12 +20,6 @@ std::string ansiText(const wchar_t* text) {
   WideCharToMultiByte(CP_ACP, 0, text, -1, result.data(), size, nullptr, nullptr);
   result.pop_back();  // the terminating NUL
   return result;
-}
-
-std::string systemFolderFile(const char* name) {
-  char folder[MAX_PATH + 1] = {};
-  const UINT length = GetSystemDirectoryA(folder, MAX_PATH);
-  return std::string(folder, length) + "\\" + name;
 }
 
 LRESULT CALLBACK startWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -84,31 +80,9 @@ void Win32Startup::bindToFirstProcessor() {
 }
 
 std::optional<FileVersion> Win32Startup::commonControlsVersion() {
-  HMODULE versionLibrary = LoadLibraryExA("version.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-  if (!versionLibrary) return std::nullopt;
-  using SizeFunction = DWORD(WINAPI*)(LPCSTR, LPDWORD);
-  using InfoFunction = BOOL(WINAPI*)(LPCSTR, DWORD, DWORD, LPVOID);
-  using QueryFunction = BOOL(WINAPI*)(LPCVOID, LPCSTR, LPVOID*, PUINT);
-  const auto infoSize = reinterpret_cast<SizeFunction>(
-      reinterpret_cast<void*>(GetProcAddress(versionLibrary, "GetFileVersionInfoSizeA")));
-  const auto info = reinterpret_cast<InfoFunction>(
-      reinterpret_cast<void*>(GetProcAddress(versionLibrary, "GetFileVersionInfoA")));
-  const auto query = reinterpret_cast<QueryFunction>(
-      reinterpret_cast<void*>(GetProcAddress(versionLibrary, "VerQueryValueA")));
-  std::optional<FileVersion> version;
-  const std::string path = systemFolderFile("comctl32.dll");
-  DWORD ignored = 0;
-  const DWORD size = infoSize && info && query ? infoSize(path.c_str(), &ignored) : 0;
-  std::string data(size, '\0');
-  VS_FIXEDFILEINFO* fixed = nullptr;
-  UINT fixedSize = 0;
-  if (size > 0 && info(path.c_str(), 0, size, data.data()) &&
-      query(data.data(), "\\", reinterpret_cast<LPVOID*>(&fixed), &fixedSize) && fixed &&
-      fixedSize >= sizeof(VS_FIXEDFILEINFO))
-    version = FileVersion{HIWORD(fixed->dwFileVersionMS), LOWORD(fixed->dwFileVersionMS),
-                          HIWORD(fixed->dwFileVersionLS), LOWORD(fixed->dwFileVersionLS)};
-  FreeLibrary(versionLibrary);
-  return version;
+  const auto information = readVersionResource(Win32SystemInfo().systemFolder() + "\\comctl32.dll");
+  if (!information) return std::nullopt;
+  return information->fileVersion;
 }
 
 HWND Win32Startup::createSplash(const std::string& picture) {

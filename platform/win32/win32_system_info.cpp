@@ -3,6 +3,8 @@
 #include <shlobj.h>
 #include <windows.h>
 
+#include <vector>
+
 #include "base/values.h"
 
 namespace kx {
@@ -54,15 +56,7 @@ bool Win32SystemInfo::isNtFamily() {
 }
 
 bool Win32SystemInfo::isAdministrator() {
-  SID_IDENTIFIER_AUTHORITY authority = SECURITY_NT_AUTHORITY;
-  PSID administrators = nullptr;
-  if (!AllocateAndInitializeSid(&authority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS,
-                                0, 0, 0, 0, 0, 0, &administrators))
-    return false;
-  BOOL member = FALSE;
-  if (!CheckTokenMembership(nullptr, administrators, &member)) member = FALSE;
-  FreeSid(administrators);
-  return member != FALSE;
+  return isMemberOf(UserGroup::Administrators);
 }
 
 void Win32SystemInfo::requestRestart() {
@@ -79,47 +73,146 @@ void Win32SystemInfo::requestRestart() {
 }
 
 std::string Win32SystemInfo::specialFolder(int csidl) {
+  LPITEMIDLIST location = nullptr;
+  if (FAILED(SHGetSpecialFolderLocation(nullptr, csidl, &location))) return {};
   char path[MAX_PATH + 1] = {};
-  if (FAILED(SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path))) return {};
-  return withoutTrailingBackslash(path);
+  const bool found = SHGetPathFromIDListA(location, path);
+  CoTaskMemFree(location);
+  return found ? withoutTrailingBackslash(path) : std::string();
 }
 
-// Not built yet.
 WindowsVersion Win32SystemInfo::windowsVersion() {
-  return {};
+  OSVERSIONINFOA info = {};
+  info.dwOSVersionInfoSize = sizeof info;
+  if (!GetVersionExA(&info)) return {};
+  return {info.dwPlatformId == VER_PLATFORM_WIN32_NT, info.dwMajorVersion, info.dwMinorVersion,
+          info.dwBuildNumber, info.szCSDVersion};
 }
+
 uint64_t Win32SystemInfo::totalPhysicalMemory() {
-  return 0;
+  MEMORYSTATUSEX status = {};
+  status.dwLength = sizeof status;
+  return GlobalMemoryStatusEx(&status) ? status.ullTotalPhys : 0;
 }
+
 ScreenFacts Win32SystemInfo::screen() {
-  return {};
+  ScreenFacts facts;
+  facts.width = GetSystemMetrics(SM_CXSCREEN);
+  facts.height = GetSystemMetrics(SM_CYSCREEN);
+  if (HDC screen = GetDC(nullptr)) {
+    facts.bitsPerPixel = GetDeviceCaps(screen, BITSPIXEL);
+    facts.pixelsPerInch = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+  }
+  return facts;
 }
-std::string Win32SystemInfo::languageName(uint32_t) {
-  return {};
+
+std::string Win32SystemInfo::languageName(uint32_t languageId) {
+  char name[256] = {};
+  // The name up to its NUL: Wine's length counts the NUL, Windows' does not.
+  if (VerLanguageNameA(languageId, name, sizeof name - 1) == 0) return {};
+  return name;
 }
+
+namespace {
+
+struct Account {
+  std::string name;
+  std::string domain;
+};
+
+// The account of the process token's user.
+Account tokenAccount() {
+  HANDLE token;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return {};
+  DWORD size = 0;
+  GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+  std::vector<BYTE> user(size);
+  Account account;
+  if (size > 0 && GetTokenInformation(token, TokenUser, user.data(), size, &size)) {
+    const PSID sid = reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid;
+    char name[256] = {}, domain[256] = {};
+    DWORD nameSize = sizeof name, domainSize = sizeof domain;
+    SID_NAME_USE use;
+    if (LookupAccountSidA(nullptr, sid, name, &nameSize, domain, &domainSize, &use))
+      account = {name, domain};
+  }
+  CloseHandle(token);
+  return account;
+}
+
+DWORD groupRid(UserGroup group) {
+  switch (group) {
+    case UserGroup::Administrators:
+      return DOMAIN_ALIAS_RID_ADMINS;
+    case UserGroup::PowerUsers:
+      return DOMAIN_ALIAS_RID_POWER_USERS;
+    case UserGroup::Users:
+      return DOMAIN_ALIAS_RID_USERS;
+    case UserGroup::Guests:
+      return DOMAIN_ALIAS_RID_GUESTS;
+  }
+  return DOMAIN_ALIAS_RID_GUESTS;
+}
+
+}  // namespace
+
 std::string Win32SystemInfo::userName() {
-  return {};
+  return tokenAccount().name;
 }
+
 std::string Win32SystemInfo::userDomain() {
-  return {};
+  return tokenAccount().domain;
 }
+
 std::string Win32SystemInfo::computerName() {
-  return {};
+  char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+  DWORD size = sizeof name;
+  return GetComputerNameA(name, &size) ? std::string(name, size) : std::string();
 }
-bool Win32SystemInfo::isMemberOf(UserGroup) {
-  return false;
+
+// Without a token of its own, CheckTokenMembership asks the thread's impersonation token, or
+// else a copy of the process's token.
+bool Win32SystemInfo::isMemberOf(UserGroup group) {
+  SID_IDENTIFIER_AUTHORITY authority = SECURITY_NT_AUTHORITY;
+  PSID sid = nullptr;
+  if (!AllocateAndInitializeSid(&authority, 2, SECURITY_BUILTIN_DOMAIN_RID, groupRid(group), 0, 0,
+                                0, 0, 0, 0, &sid))
+    return false;
+  BOOL member = FALSE;
+  if (!CheckTokenMembership(nullptr, sid, &member)) member = FALSE;
+  FreeSid(sid);
+  return member != FALSE;
 }
+
 std::string Win32SystemInfo::systemFolder() {
-  return {};
+  char folder[MAX_PATH + 1] = {};
+  const UINT length = GetSystemDirectoryA(folder, sizeof folder);
+  return length < sizeof folder ? std::string(folder, length) : std::string();
 }
+
 std::string Win32SystemInfo::windowsFolder() {
-  return {};
+  char folder[MAX_PATH + 1] = {};
+  const UINT length = GetWindowsDirectoryA(folder, sizeof folder);
+  return length < sizeof folder ? std::string(folder, length) : std::string();
 }
+
 std::string Win32SystemInfo::firstCdromDrive() {
+  for (char drive = 'A'; drive <= 'Z'; ++drive) {
+    const std::string root = std::string(1, drive) + ":\\";
+    if (GetDriveTypeA(root.c_str()) == DRIVE_CDROM) return root;
+  }
   return {};
 }
+
 std::string Win32SystemInfo::expandEnvironment(const std::string& text) {
-  return text;
+  constexpr DWORD kBufferSize = 266240;
+  std::string expanded(kBufferSize, '\0');
+  const DWORD length = ExpandEnvironmentStringsA(text.c_str(), expanded.data(), kBufferSize);
+  // The length counts the terminating NUL; a result that does not fit leaves nothing usable.
+  if (length == 0 || length > kBufferSize) return {};
+  expanded.resize(length - 1);
+  return expanded;
 }
 
 }  // namespace kx

@@ -13,7 +13,7 @@ known='^(ADVAPI32|bcrypt|COMCTL32|GDI32|KERNEL32|msvcrt|ole32|OLEAUT32|SHELL32|U
 declare -A expected_exports=(
   [media/zel/zel.dll]="CloseListArchive ExtractArchive GetLastArchiveError OpenListArchive"
   [bundlefiles/RX_BundleFiles.dll]="RunTimeExecute")
-for file in tools/zelstub.exe media/zel/zel.dll bundlefiles/RX_BundleFiles.dll; do
+for file in tools/zelstub.exe tools/zelrun.exe media/zel/zel.dll bundlefiles/RX_BundleFiles.dll; do
   path=$build/$file
   file "$path" | grep -q 'PE32 executable.*Intel 80386' || fail "$file is not a 32-bit program"
   unexpected=$(imports "$path" | grep -viE "$known" || true)

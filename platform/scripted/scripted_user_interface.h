@@ -8,9 +8,9 @@
 
 namespace kx {
 
-class HeadlessUserInterface : public UserInterface {
+class ScriptedUserInterface : public UserInterface {
  public:
-  explicit HeadlessUserInterface(std::ostream& log) : log_(log) {}
+  explicit ScriptedUserInterface(std::ostream& log) : log_(log) {}
 
   std::deque<MessageAnswer> answers;  // next message box answers; OK when empty
 

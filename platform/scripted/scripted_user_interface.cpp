@@ -1,10 +1,10 @@
-#include "platform/headless/headless_user_interface.h"
+#include "platform/scripted/scripted_user_interface.h"
 
-#include "platform/headless/log_text.h"
+#include "platform/scripted/log_text.h"
 
 namespace kx {
 
-MessageAnswer HeadlessUserInterface::messageBox(const MessageBoxRequest& request) {
+MessageAnswer ScriptedUserInterface::messageBox(const MessageBoxRequest& request) {
   log_ << "MessageBox: " << escapeForLog(request.caption) << " | " << escapeForLog(request.text)
        << " | icon=" << static_cast<int>(request.icon)
        << " | buttons=" << static_cast<int>(request.buttons) << "\n";

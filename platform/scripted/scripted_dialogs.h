@@ -7,7 +7,7 @@
 
 namespace kx {
 
-class HeadlessDialogs : public DialogWindows {
+class ScriptedDialogs : public DialogWindows {
  public:
   std::deque<DialogOutcome> outcomes;  // next dialog outcomes; Next when empty
 

@@ -1,4 +1,4 @@
-#include "platform/headless/log_text.h"
+#include "platform/scripted/log_text.h"
 
 #include <cstdio>
 

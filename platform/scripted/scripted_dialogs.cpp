@@ -1,8 +1,8 @@
-#include "platform/headless/headless_dialogs.h"
+#include "platform/scripted/scripted_dialogs.h"
 
 namespace kx {
 
-DialogOutcome HeadlessDialogs::show(const std::string& key, bool modal) {
+DialogOutcome ScriptedDialogs::show(const std::string& key, bool modal) {
   DialogOutcome outcome;
   if (!modal) {
     outcome.resultCode = DialogOutcome::kNotModal;

@@ -1,5 +1,5 @@
 #pragma once
-// The headless platform's log: what would have been shown, one line each.
+// The log of a scripted run (zelrun): what would have been shown, one line each.
 #include <string>
 
 namespace kx {

@@ -1,6 +1,6 @@
 #pragma once
-// The start of a zelrun run: its command line, and the script file and support folder it
-// prepared. There are no start-up windows to show.
+// The start of a zelrun run, on either platform: its command line, and the script file and
+// support folder it prepared. There are no start-up windows to show.
 #include <string>
 #include <utility>
 #include <vector>
@@ -9,9 +9,9 @@
 
 namespace kx {
 
-class HeadlessStartup : public StartupServices {
+class ScriptedStartup : public StartupServices {
  public:
-  HeadlessStartup(std::string commandLine, std::vector<std::string> arguments, PreparedRun prepared)
+  ScriptedStartup(std::string commandLine, std::vector<std::string> arguments, PreparedRun prepared)
       : commandLine_(std::move(commandLine)),
         arguments_(std::move(arguments)),
         prepared_(std::move(prepared)) {}

@@ -1,0 +1,135 @@
+#include "tools/zelrun/runner.h"
+
+#include <fstream>
+#include <iostream>
+#include <stdexcept>
+
+#include "base/values.h"
+#include "platform/scripted/log_text.h"
+#include "platform/scripted/scripted_dialogs.h"
+#include "platform/scripted/scripted_startup.h"
+#include "platform/scripted/scripted_user_interface.h"
+#include "startup/main_procedure.h"
+
+namespace kx {
+namespace {
+
+void usage() {
+  std::cerr
+      << "usage: zelrun [--silent] [--arg ARG]... [--dialog NEXT|BACK|CANCEL|NAME]...\n"
+         "              [--answer OK|CANCEL|YES|NO|ABORT|RETRY|IGNORE]... [--support-dir DIR]\n"
+         "              [--msi PATH] [--registry FILE] [--codepage N] [--trace] SCRIPT\n";
+}
+
+std::optional<MessageAnswer> answerFromWord(const std::string& word) {
+  static const std::pair<const char*, MessageAnswer> words[] = {
+      {"OK", MessageAnswer::Ok},        {"CANCEL", MessageAnswer::Cancel},
+      {"YES", MessageAnswer::Yes},      {"NO", MessageAnswer::No},
+      {"ABORT", MessageAnswer::Abort},  {"RETRY", MessageAnswer::Retry},
+      {"IGNORE", MessageAnswer::Ignore}};
+  for (const auto& [text, answer] : words)
+    if (upperAscii(word) == text) return answer;
+  return std::nullopt;
+}
+
+DialogOutcome outcomeFromWord(const std::string& word) {
+  const std::string upper = upperAscii(word);
+  if (upper == "NEXT") return {DialogOutcome::kNext, "", 0};
+  if (upper == "BACK") return {DialogOutcome::kBack, "", 0};
+  if (upper == "CANCEL") return {DialogOutcome::kCancel, "", 0};
+  return {DialogOutcome::kCustom, word, 0};
+}
+
+std::string quoteArgument(const std::string& argument) {
+  return argument.find(' ') == std::string::npos ? argument : "\"" + argument + "\"";
+}
+
+}  // namespace
+
+std::optional<RunnerOptions> parseRunnerOptions(int argc, char** argv) {
+  RunnerOptions options;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    auto value = [&]() -> std::string {
+      if (i + 1 >= argc) throw std::invalid_argument(arg + " needs a value");
+      return argv[++i];
+    };
+    try {
+      if (arg == "--silent") {
+        options.engineArguments.push_back("/s");
+      } else if (arg == "--arg") {
+        options.engineArguments.push_back(value());
+      } else if (arg == "--dialog") {
+        options.outcomes.push_back(outcomeFromWord(value()));
+      } else if (arg == "--answer") {
+        const std::string word = value();
+        const auto answer = answerFromWord(word);
+        if (!answer) throw std::invalid_argument("unknown answer " + word);
+        options.answers.push_back(*answer);
+      } else if (arg == "--support-dir") {
+        options.supportDir = value();
+      } else if (arg == "--msi") {
+        options.msiPath = value();
+      } else if (arg == "--registry") {
+        options.registryFile = value();
+      } else if (arg == "--codepage") {
+        const std::string number = value();
+        const auto parsed = tryParseInteger(number);
+        if (!parsed || *parsed <= 0) throw std::invalid_argument("unsupported code page " + number);
+        options.codePage = static_cast<unsigned>(*parsed);
+      } else if (arg == "--trace") {
+        options.trace = true;
+      } else if (arg.starts_with("--") || !options.scriptPath.empty()) {
+        usage();
+        return std::nullopt;
+      } else {
+        options.scriptPath = arg;
+      }
+    } catch (const std::invalid_argument& e) {
+      std::cerr << "zelrun: " << e.what() << "\n";
+      usage();
+      return std::nullopt;
+    }
+  }
+  if (options.scriptPath.empty()) {
+    usage();
+    return std::nullopt;
+  }
+  if (!std::ifstream(options.scriptPath, std::ios::binary)) {
+    std::cerr << "zelrun: cannot read " << options.scriptPath << "\n";
+    return std::nullopt;
+  }
+  return options;
+}
+
+int runPrepared(Platform platform, RunnerOptions& options, PreparedRun prepared) {
+  ScriptedUserInterface ui(std::cerr);
+  ui.answers = std::move(options.answers);
+  ScriptedDialogs dialogs;
+  dialogs.outcomes = std::move(options.outcomes);
+  platform.ui = &ui;
+  platform.dialogs = &dialogs;
+
+  std::string commandLine = "zelrun";
+  for (const auto& argument : options.engineArguments) commandLine += " " + quoteArgument(argument);
+  ScriptedStartup startup(commandLine, options.engineArguments, std::move(prepared));
+
+  RunObserver observer;
+  if (options.trace)
+    observer.traceStatement = [](const Engine& e) {
+      std::cerr << "exec " << e.run.position << " " << e.command() << "\n";
+    };
+  observer.unbuiltCommand = [](const Engine& e) {
+    std::cerr << "not built yet: " << e.run.position << " " << e.command() << "\n";
+  };
+  observer.runEnded = [](const Engine& engine, const RunResult& result) {
+    if (!result.validation.ok())
+      std::cerr << "validation: " << result.validation.result << ": " << result.validation.message
+                << "\n";
+    for (const auto& variable : engine.store.snapshot())
+      std::cout << variable.name << "=" << escapeForLog(variable.value) << "\n";
+  };
+  return runEngine(platform, startup, observer);
+}
+
+}  // namespace kx
