@@ -7,7 +7,7 @@ DEBIAN_PACKAGES := cmake ninja-build g++ clang libclang-rt-14-dev googletest lib
   mingw-w64-tools wine wine64 xvfb xauth msitools wixl lzma-dev 7zip p7zip-full libssl-dev \
   libpng-dev libjpeg-dev zlib1g-dev nlohmann-json3-dev imagemagick x11-utils xdotool python3 file fp-compiler
 
-.PHONY: deps native fuzz win64 win32 test demo bench format clean
+.PHONY: deps native fuzz fuzz-long win64 win32 test demo bench format clean
 
 deps:
 	@missing=$$(for p in $(DEBIAN_PACKAGES); do dpkg -s $$p >/dev/null 2>&1 || echo $$p; done); \
@@ -25,6 +25,22 @@ fuzz: deps
 	cmake --preset fuzz >/dev/null
 	cmake --build --preset fuzz
 	ctest --preset fuzz
+
+# Every fuzz target for FUZZ_SECONDS each (not part of `make test`), from its seeds and what
+# earlier runs found; a failing input is kept as build/fuzz/fuzz-artifacts/TARGET-crash-...
+FUZZ_SECONDS ?= 300
+fuzz-long: deps
+	cmake --preset fuzz >/dev/null
+	cmake --build --preset fuzz
+	@mkdir -p build/fuzz/fuzz-artifacts; failed=; \
+	for source in tests/fuzz/*.cpp; do \
+	  name=$$(basename $$source .cpp); mkdir -p build/fuzz/fuzz-corpus/$$name; \
+	  echo "fuzz-long: $$name for $(FUZZ_SECONDS) s"; \
+	  build/fuzz/tests/$$name -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 \
+	    -print_final_stats=1 -artifact_prefix=build/fuzz/fuzz-artifacts/$$name- \
+	    build/fuzz/fuzz-corpus/$$name tests/fuzz/corpus/$$name || failed="$$failed $$name"; \
+	done; \
+	if [ -n "$$failed" ]; then echo "fuzz-long: failed:$$failed"; exit 1; fi
 
 win64: deps
 	cmake --preset win64 >/dev/null

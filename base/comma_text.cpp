@@ -45,13 +45,14 @@ std::string writeDelimitedText(const std::vector<std::string>& items, char delim
 }
 
 std::vector<std::string> readCommaText(std::string_view text) {
-  // The text crosses as a NUL-terminated string: nothing after a NUL belongs to it.
-  text = text.substr(0, text.find('\0'));
+  // A NUL outside quotes ends the text, as it ends a NUL-terminated one; inside quotes it is
+  // part of the item, so a list this module wrote carries every byte value whole.
   std::vector<std::string> items;
   size_t p = 0;
   const size_t n = text.size();
-  while (p < n && isBlankOrControl(text[p])) ++p;
-  while (p < n) {
+  const auto atEnd = [&] { return p >= n || text[p] == '\0'; };
+  while (!atEnd() && isBlankOrControl(text[p])) ++p;
+  while (!atEnd()) {
     std::string item;
     if (text[p] == '"') {
       ++p;
@@ -73,11 +74,11 @@ std::vector<std::string> readCommaText(std::string_view text) {
       item.assign(text.substr(start, p - start));
     }
     items.push_back(std::move(item));
-    while (p < n && isBlankOrControl(text[p])) ++p;
-    if (p < n && text[p] == ',') {
-      if (p + 1 == n) items.emplace_back();
-      do ++p;
-      while (p < n && isBlankOrControl(text[p]));
+    while (!atEnd() && isBlankOrControl(text[p])) ++p;
+    if (!atEnd() && text[p] == ',') {
+      ++p;
+      if (atEnd()) items.emplace_back();
+      while (!atEnd() && isBlankOrControl(text[p])) ++p;
     }
   }
   return items;

@@ -117,11 +117,8 @@ void VariableStore::importList(std::string_view text) {
   for (size_t i = 0; i < items.size(); i += 2) {
     const std::string& name = items[i];
     const std::string value = i + 1 < items.size() ? items[i + 1] : std::string();
-    // A repeated name keeps its first place, as a list lookup by name would find it.
-    if (const auto found = indexByUpperName_.find(name); found != indexByUpperName_.end()) {
-      variables_[found->second].value = value;
-      continue;
-    }
+    // A repeated name is the variable of its first entry, as a list lookup by name finds it.
+    if (indexByUpperName_.contains(name)) continue;
     indexByUpperName_.emplace(upperAscii(name), variables_.size());
     variables_.push_back({name, value});
     if (name.find('$') != std::string::npos) ++namesWithDollar_;
@@ -160,12 +157,11 @@ std::string VariableStore::expandOnePass(std::string_view input) const {
     while (open != std::string::npos) {
       const size_t close = text.find('$', open + 1);
       if (close == std::string::npos) break;
-      if (close > open + 1) {
-        const auto found =
-            indexByUpperName_.find(std::string_view(text).substr(open + 1, close - open - 1));
-        if (found != indexByUpperName_.end() && found->second >= nextIndex && found->second < best)
-          best = found->second;
-      }
+      // "$$" too: a plug-in may hand back a variable with an empty name.
+      const auto found =
+          indexByUpperName_.find(std::string_view(text).substr(open + 1, close - open - 1));
+      if (found != indexByUpperName_.end() && found->second >= nextIndex && found->second < best)
+        best = found->second;
       open = close;
     }
     if (best == variables_.size()) break;
@@ -176,21 +172,79 @@ std::string VariableStore::expandOnePass(std::string_view input) const {
   return text;
 }
 
+void VariableStore::referencesIn(std::string_view text, std::vector<size_t>& found) const {
+  for (size_t open = text.find('$'); open != std::string_view::npos;) {
+    const size_t close = text.find('$', open + 1);
+    if (close == std::string_view::npos) break;
+    if (const auto at = indexByUpperName_.find(text.substr(open + 1, close - open - 1));
+        at != indexByUpperName_.end())
+      found.push_back(at->second);
+    open = close;
+  }
+  if (namesWithDollar_ == 0) return;
+  const std::string upperText = upperAscii(text);
+  for (size_t i = 0; i < variables_.size(); ++i) {
+    const std::string& name = variables_[i].name;
+    if (name.find('$') != std::string::npos &&
+        upperText.find("$" + upperAscii(name) + "$") != std::string::npos)
+      found.push_back(i);
+  }
+}
+
+bool VariableStore::reachesItself(std::string_view text) const {
+  // Depth-first over "the value of V refers to W", without recursion: chains may be long.
+  enum class Mark : uint8_t { Unvisited, OnPath, Done };
+  std::vector<Mark> marks(variables_.size(), Mark::Unvisited);
+  struct Frame {
+    size_t variable;
+    std::vector<size_t> next;
+  };
+  std::vector<size_t> roots;
+  referencesIn(text, roots);
+  for (const size_t root : roots) {
+    if (marks[root] != Mark::Unvisited) continue;
+    std::vector<Frame> path(1, Frame{root, {}});
+    marks[root] = Mark::OnPath;
+    referencesIn(variables_[root].value, path.back().next);
+    while (!path.empty()) {
+      Frame& top = path.back();
+      if (top.next.empty()) {
+        marks[top.variable] = Mark::Done;
+        path.pop_back();
+        continue;
+      }
+      const size_t next = top.next.back();
+      top.next.pop_back();
+      if (marks[next] == Mark::OnPath) return true;
+      if (marks[next] == Mark::Done) continue;
+      marks[next] = Mark::OnPath;
+      path.push_back(Frame{next, {}});
+      referencesIn(variables_[next].value, path.back().next);
+    }
+  }
+  return false;
+}
+
 std::string VariableStore::expand(std::string_view text) const {
   std::string current(text);
-  for (int pass = 0; pass < kMaxExpansionPasses; ++pass) {
+  for (size_t pass = 1;; ++pass) {
     std::string next;
+    bool stop = false;
     {
       std::lock_guard guard(lock_);
       next = expandOnePass(current);
+      // A chain of references that never comes back to a variable needs at most one pass per
+      // variable (pieces of values can form new references, hence the cap); a value that
+      // reaches itself again would never settle, so that text stops after a fixed number.
+      if (pass >= kMaxExpansionPasses && next.find('$') != std::string::npos && next != current)
+        stop = pass > variables_.size() || (pass == kMaxExpansionPasses && reachesItself(next));
     }
     const bool settled = next.find('$') == std::string::npos || next == current;
-    // A value that refers to itself among other text never settles; stop once it has grown
-    // far beyond anything a script writes and return what the last pass produced.
-    if (settled || next.size() > kMaxExpansionGrowth + text.size()) return next;
+    // A value that refers to itself among other text grows on every pass; stop once it has
+    // grown far beyond anything a script writes and return what the last pass produced.
+    if (settled || stop || next.size() > kMaxExpansionGrowth + text.size()) return next;
     current = std::move(next);
   }
-  return current;
 }
 
 std::string VariableStore::expandPath(std::string_view text) const {

@@ -51,13 +51,19 @@ class VariableStore {
 
   std::recursive_mutex& lock() const { return lock_; }
 
-  // Bounds on expansion of values that refer to themselves.
-  static constexpr int kMaxExpansionPasses = 32;
+  // Bounds on expansion of values that reach themselves again: the passes of a text that
+  // refers to such a value, and the growth of any text.
+  static constexpr size_t kMaxExpansionPasses = 32;
   static constexpr size_t kMaxExpansionGrowth = 1u << 20;
 
  private:
   const Variable* find(std::string_view name) const;
   std::string expandOnePass(std::string_view text) const;
+  // Appends the positions of the variables the text refers to.
+  void referencesIn(std::string_view text, std::vector<size_t>& found) const;
+  // True when a variable the text refers to leads back to itself through the references in
+  // the values.
+  bool reachesItself(std::string_view text) const;
   bool protectedByOverride(std::string_view name, std::string_view context) const;
 
   // Names hashed and compared ignoring the case of A-Z, so a lookup takes the name as given

@@ -3,6 +3,8 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <string_view>
 #include <vector>
 
 #include "base/values.h"
@@ -12,6 +14,15 @@
 namespace kx {
 namespace {
 
+// The result text in a second call's buffer of N bytes (its terminator aside): up to the last
+// byte that is not NUL, the terminator and whatever the plug-in left unused being dropped. A NUL
+// inside a quoted value reaches the comma-text reader, which keeps it, so no variable after it
+// is lost.
+std::string resultText(std::string_view buffer) {
+  const size_t end = buffer.find_last_not_of('\0');
+  return std::string(buffer.substr(0, end == std::string_view::npos ? 0 : end + 1));
+}
+
 // What the interpreter and the plug-in worker share during one plug-in statement. The progress
 // fields are guarded by the engine's general lock; the others are written before the worker
 // starts or read after it has ended.
@@ -20,8 +31,8 @@ struct PluginCallState {
   std::string libraryPath;
   std::string variables;
   std::string parameters;
-  std::string result;
-  int32_t status = 0;  // written only by the plug-in
+  std::optional<std::string> result;  // nothing when the call failed
+  int32_t status = 0;                 // written only by the plug-in
   int32_t progressPosition = -1;
   std::string progressText;
   std::atomic<bool> cancel = false;
@@ -36,23 +47,21 @@ class TScriptThread {
   void execute() { state_.result = runBothCalls(); }
 
  private:
-  // The result text; the variable list that was sent whenever the plug-in fails, so the store
-  // stays as it was.
-  std::string runBothCalls() {
+  // The result text, or nothing when the plug-in failed: the store then stays as it was.
+  std::optional<std::string> runBothCalls() {
     try {
       std::unique_ptr<PluginLibrary> library = modules_.loadPlugin(state_.libraryPath);
-      if (!library) return state_.variables;
+      if (!library) return std::nullopt;
       PluginCall call = firstCall();
       const std::optional<int32_t> length = library->execute(call);
       // Any negative length is a failure: no buffer of that size exists.
-      if (!length || *length < 0) return state_.variables;
+      if (!length || *length < 0) return std::nullopt;
       std::vector<char> buffer(static_cast<size_t>(*length) + 1, '\0');
       call.resultBuffer = buffer.data();
-      if (!library->execute(call)) return state_.variables;
-      buffer.back() = '\0';
-      return std::string(buffer.data());
+      if (!library->execute(call)) return std::nullopt;
+      return resultText(std::string_view(buffer.data(), buffer.size() - 1));
     } catch (...) {
-      return state_.variables;
+      return std::nullopt;
     }
   }
 
@@ -113,6 +122,9 @@ void runPluginStatement(Engine& engine) {
   state.variables = engine.store.exportList();
   state.parameters = engine.parameter(1);
   if (!engine.platform.files->fileExists(state.libraryPath)) return showMissingLibrary(engine);
+  // The list crosses as a NUL-terminated text: a store holding a NUL would reach the plug-in
+  // cut short and come back without the variables after it, so the call is not made.
+  if (state.variables.find('\0') != std::string::npos) return;
 
   state.owner = engine.run.modelessWindow;
   state.progressText =
@@ -124,7 +136,8 @@ void runPluginStatement(Engine& engine) {
         std::lock_guard guard(engine.generalLock);
         engine.publishProgress(state.progressText, 0, 100, state.progressPosition);
       });
-  engine.store.importList(state.result);
+  // A failed call leaves the store untouched: a list read back would not hold it byte for byte.
+  if (state.result) engine.store.importList(*state.result);
 }
 
 }  // namespace kx

@@ -14,6 +14,9 @@ constexpr int kRemovalAttempts = 3;
 }  // namespace
 
 std::string createSupportFolder(FileSystem& files, const std::string& temporaryFolder) {
+  // The temporary folder may lie below folders that do not exist yet; only the last level
+  // must be new, so the parents are created first, as they are.
+  files.createFolders(withoutTrailingBackslash(temporaryFolder));
   const std::string stem = withTrailingBackslash(temporaryFolder) + "zel";
   for (int n = 1; n <= kMaximumFolderNumber; ++n) {
     const std::string folder = stem + std::to_string(n);

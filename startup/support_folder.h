@@ -13,8 +13,9 @@ namespace kx {
 using PayloadExtractor =
     std::function<bool(const std::string& archivePath, const std::string& folder)>;
 
-// Creates T + "zel" + N + "\" for the smallest N whose name is free. The folder is created
-// exclusively, so two engines starting at once never share one. Throws on failure.
+// Creates T + "zel" + N + "\" for the smallest N whose name is free, after any missing parent
+// folders. The last level is created exclusively, so two engines starting at once never share
+// one. Throws on failure.
 std::string createSupportFolder(FileSystem& files, const std::string& temporaryFolder);
 
 // How filling the support folder ended; the failures name their message-table entry.

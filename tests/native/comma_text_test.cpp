@@ -63,8 +63,12 @@ TEST(CommaText, ReadsItemsBlanksAndQuotes) {
       {"\"a\"b", {"a", "b"}},
       {"\"a\" ,b", {"a", "b"}},
       {"x=\"1\"", {"x=\"1\""}},
-      // The text ends at a NUL, as it does when it crosses as a C string.
+      // Outside quotes the text ends at a NUL, as it does when it crosses as a C string;
+      // inside quotes a NUL belongs to the item.
       {std::string("a,b\0c", 5), {"a", "b"}},
+      {std::string("a,\0c", 4), {"a", ""}},
+      {std::string("\"x\0y\",b", 8), {std::string("x\0y", 3), "b"}},
+      {std::string("\"x\"\0,b", 7), {"x"}},
   };
   for (const auto& c : cases) EXPECT_EQ(readCommaText(c.text), c.items) << c.text;
 }
@@ -78,6 +82,22 @@ TEST(CommaText, EveryListSurvivesWritingAndReading) {
       {" lead", "trail ", "\"", ",", "\"\"", "a\r\nb", "$X$", "=,\""},
   };
   for (const auto& list : lists) EXPECT_EQ(readCommaText(writeCommaText(list)), list);
+}
+
+TEST(CommaText, EveryByteValueSurvivesAloneAndAmongOthers) {
+  Items all;
+  for (int code = 0; code <= 255; ++code) {
+    const std::string byte(1, static_cast<char>(code));
+    Items list = {byte, "a" + byte + "b", byte + byte, "", "after"};
+    EXPECT_EQ(readCommaText(writeCommaText(list)), list) << code;
+    all.push_back(byte);
+  }
+  EXPECT_EQ(readCommaText(writeCommaText(all)), all);
+  // The value of a variable list holding every byte value in one item.
+  std::string every;
+  for (int code = 0; code <= 255; ++code) every += static_cast<char>(code);
+  const Items list = {"ALL", every, "AFTER", "z"};
+  EXPECT_EQ(readCommaText(writeCommaText(list)), list);
 }
 
 TEST(CommaText, ValueLookupIgnoresCaseAndTakesTheFirstMatch) {

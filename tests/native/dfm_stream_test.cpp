@@ -5,6 +5,7 @@
 
 #include "dialogs/component_stream.h"
 #include "dialogs/definition_text.h"
+#include "tests/fixture_files.h"
 
 namespace kx::dfm {
 namespace {
@@ -303,6 +304,20 @@ TEST(DefinitionText, PropertyPathsStartingWithAKeywordReadBack) {
             "  end\r\n"
             "end\r\n");
   EXPECT_EQ(objectFromText(text), root);
+}
+
+TEST(DefinitionText, FuzzFindingsReadBackThroughTheTextForm) {
+  // Definitions that once broke the round trip: a tree view with a byte block under a property
+  // path that starts with a keyword ("Item.sData"), followed by bytes past the stream's end.
+  for (const char* seed : {"tree_item_block.dfm", "keyword_path.dfm"}) {
+    const std::string bytes = test::fixtureFile(std::string("../fuzz/corpus/fuzz_dfm/") + seed);
+    ASSERT_FALSE(bytes.empty()) << seed;
+    const ObjectRecord root = readDefinition(bytes);
+    const std::string text = objectToText(root);
+    const std::string compiled = writeDefinition(objectFromText(text));
+    EXPECT_EQ(compiled, writeDefinition(root)) << seed;
+    EXPECT_EQ(objectToText(readDefinition(compiled)), text) << seed;
+  }
 }
 
 TEST(DefinitionText, RefusesNamesWithoutATextForm) {

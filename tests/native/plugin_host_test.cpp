@@ -177,6 +177,83 @@ TEST_F(PluginHostTest, FaultInTheSecondCallKeepsTheStore) {
   EXPECT_EQ(fake.pluginsUnloaded, 1);
 }
 
+// Mathematics code 12 with A = 0 gives a value that is one NUL byte.
+const std::vector<Statement> kNulBeforeAfter = {{"Mathematics", {"0", "0", "12", "NUL"}},
+                                                {"Set Variable", {"AFTER", "z"}}};
+
+TEST_F(PluginHostTest, StoreHoldingANulStaysWholeAndThePluginIsNotCalled) {
+  // A fault in the second call, with a partial result, or a plug-in that would keep every
+  // variable it can see: a plug-in sees the list up to the NUL only, so it is never called.
+  const std::vector<std::function<int32_t(const PluginCall&, ResultKeeper&)>> plugins = {
+      [](const PluginCall&, ResultKeeper& k) { return keep(k, "A"), 5; },
+      [](const PluginCall& call, ResultKeeper& k) { return keep(k, call.variables); },
+  };
+  for (const auto& plugin : plugins) {
+    keeper = {};
+    install(plugin);
+    std::vector<Statement> statements = kNulBeforeAfter;
+    statements.push_back({"My Plugin", {"", "MyPlugin.dll"}});
+    statements.push_back({"Set Variable", {"LAST", "$AFTER$"}});
+    engine.script = buildScript(statements);
+    engine.script.plugins = {"My Plugin"};
+    EXPECT_EQ(runScript(engine).end, RunEnd::Normal);
+    EXPECT_EQ(keeper.firstCalls, 0);
+    EXPECT_EQ(var("NUL"), std::string(1, '\0'));
+    EXPECT_EQ(var("AFTER"), "z");
+    EXPECT_EQ(var("LAST"), "z");
+    EXPECT_TRUE(fake.boxes.empty());
+  }
+}
+
+TEST_F(PluginHostTest, FailedCallLeavesTheStoreByteForByte) {
+  // Every byte value but NUL, in names and values, through a call that fails in either way.
+  std::string every;
+  for (int code = 1; code <= 255; ++code) every += static_cast<char>(code);
+  engine.options.overrides = {{"EVERY", every}, {every.substr(40), "odd name"}, {"AFTER", "z"}};
+  for (int32_t firstResult : {-1, 5}) {
+    fake.files[upperAscii(kLibrary)] = "MZ";
+    fake.plugins[upperAscii(kLibrary)] = [&](const PluginCall& call) -> int32_t {
+      if (call.resultBuffer) throw PluginFault{};
+      received = readCommaText(call.variables);
+      return firstResult;
+    };
+    runPlugin();
+    expectStoreAsSent();
+    EXPECT_EQ(var("EVERY"), every);
+    EXPECT_EQ(var(upperAscii(every.substr(40))), "odd name");
+    EXPECT_EQ(var("AFTER"), "z");
+  }
+}
+
+TEST_F(PluginHostTest, ResultIsReadToItsLengthSoAQuotedNulLosesNothing) {
+  const std::string result = std::string("A,\"x\0y\",B,z", 12);
+  struct Case {
+    int32_t length;       // what the first call returns
+    std::string written;  // what the second call writes, without the engine's terminator
+  } cases[] = {
+      {12, result},
+      // A length beyond the text: the rest of the buffer stays NUL.
+      {40, result + std::string(1, '\0')},
+  };
+  for (const auto& c : cases) {
+    fake.files[upperAscii(kLibrary)] = "MZ";
+    fake.plugins[upperAscii(kLibrary)] = [&](const PluginCall& call) -> int32_t {
+      if (call.resultBuffer == nullptr) return c.length;
+      std::memcpy(call.resultBuffer, c.written.data(), c.written.size());
+      return 0;
+    };
+    runPlugin("", "MyPlugin.dll", true);
+    EXPECT_EQ(var("A"), std::string("x\0y", 3));
+    EXPECT_EQ(var("B"), "z");
+  }
+}
+
+TEST_F(PluginHostTest, ResultWithARepeatedNameKeepsItsFirstEntry) {
+  install([](const PluginCall&, ResultKeeper& k) { return keep(k, "A,first,B,b,a,second"); });
+  runPlugin("", "MyPlugin.dll", true);
+  EXPECT_EQ(engine.store.exportList(), "A,first,B,b");
+}
+
 TEST_F(PluginHostTest, LibraryThatDoesNotLoadLeavesTheStore) {
   fake.files[upperAscii(kLibrary)] = "not a library";
   runPlugin();

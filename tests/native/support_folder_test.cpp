@@ -35,6 +35,26 @@ TEST(SupportFolder, TwoEnginesNeverShareAFolder) {
   EXPECT_EQ(createSupportFolder(fake, kTemp), "C:\\Temp\\zel2\\");
 }
 
+// Creates a folder only where its parent exists, as the system does.
+class ParentCheckingFileSystem : public FakePlatform {
+ public:
+  FolderCreation createFolderExclusive(const std::string& path) override {
+    if (!folderExists(std::string(folderPart(path)))) return FolderCreation::Failed;
+    return FakePlatform::createFolderExclusive(path);
+  }
+};
+
+TEST(SupportFolder, MissingParentsOfTheTemporaryFolderAreCreatedFirst) {
+  ParentCheckingFileSystem fake;
+  fake.folders.insert("C:");
+  EXPECT_EQ(createSupportFolder(fake, "C:\\Missing\\Deeper\\Temp\\"),
+            "C:\\Missing\\Deeper\\Temp\\zel1\\");
+  EXPECT_TRUE(fake.folderExists("C:\\Missing\\Deeper\\Temp\\zel1"));
+  // The last level is still taken only when it is new.
+  EXPECT_EQ(createSupportFolder(fake, "C:\\Missing\\Deeper\\Temp"),
+            "C:\\Missing\\Deeper\\Temp\\zel2\\");
+}
+
 TEST(SupportFolder, AFolderThatCannotBeCreatedIsAFailure) {
   FakePlatform fake;
   fake.foldersThatFail.insert("C:\\TEMP\\ZEL1");

@@ -73,4 +73,23 @@ for name in empty last; do
   ! grep -q MessageBox "$work/err" || fail "$name script showed a box"
 done
 grep -qx 'not built yet: 2 Run Program' "$work/err" || { cat "$work/err"; fail "unbuilt command not reported"; }
+# A plug-in statement that fails (zelrun loads no Windows library) leaves the store whole: a
+# value that is one NUL byte, and every variable after it.
+mkdir "$work/support"
+echo MZ >"$work/support/Fail.dll"
+cat >"$work/nul.json" <<'JSON'
+{"title": "T", "plugins": ["Failing Plugin"], "statements": [
+  {"command": "Mathematics", "parameters": ["0", "0", "12", "NUL"]},
+  {"command": "Set Variable", "parameters": ["AFTER", "z"]},
+  {"command": "Failing Plugin", "parameters": ["Mode=x", "Plugins\\Fail.dll"]},
+  {"command": "Set Variable", "parameters": ["LAST", "$AFTER$"]}
+ ]}
+JSON
+"$build/tools/zelpack" script "$work/nul.json" -o "$work/nul.script"
+"$build/tools/zelrun" --support-dir "$work/support" "$work/nul.script" >"$work/out" 2>"$work/err" ||
+  { cat "$work/err"; fail "plug-in script ended with an error"; }
+for line in 'NUL=\x00' 'AFTER=z' 'LAST=z'; do
+  grep -qxF "$line" "$work/out" || { cat "$work/out"; fail "store after the plug-in lacks $line"; }
+done
+! grep -q MessageBox "$work/err" || { cat "$work/err"; fail "the failing plug-in showed a box"; }
 echo "zelrun: 1 passed, 0 failed"

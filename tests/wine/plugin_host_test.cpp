@@ -147,6 +147,34 @@ TEST_F(WinePluginTest, FailuresAndFaultsLeaveEveryVariable) {
   }
 }
 
+TEST_F(WinePluginTest, StoreHoldingANulOrAnyOtherByteComesThroughAFailedCallWhole) {
+  std::string every;
+  for (int code = 1; code <= 255; ++code) every += static_cast<char>(code);
+  for (const char* mode : {"crash2", "fail", "append"}) {
+    engine.options.overrides = {{"EVERY", every}};
+    // Mathematics code 12 with A = 0 gives a value that is one NUL byte.
+    run({{"Mathematics", {"0", "0", "12", "NUL"}},
+         {"Set Variable", {"AFTER", "z"}},
+         testPlugin(mode)});
+    EXPECT_EQ(var("NUL"), std::string(1, '\0')) << mode;
+    EXPECT_EQ(var("AFTER"), "z") << mode;
+    EXPECT_EQ(var("EVERY"), every) << mode;
+    // The plug-in would have seen the list only up to the NUL: it is not called.
+    EXPECT_EQ(var("PLUGINVAR"), "<undefined>") << mode;
+    EXPECT_TRUE(ui.boxes.empty()) << mode;
+  }
+}
+
+TEST_F(WinePluginTest, FaultInTheSecondCallKeepsEveryByte) {
+  std::string every;
+  for (int code = 1; code <= 255; ++code) every += static_cast<char>(code);
+  engine.options.overrides = {{"EVERY", every}, {every.substr(33), "a name of odd bytes"}};
+  run({testPlugin("crash2"), testPlugin("append")});
+  EXPECT_EQ(var("EVERY"), every);
+  EXPECT_EQ(var(every.substr(33)), "a name of odd bytes");
+  EXPECT_EQ(var("PLUGINVAR"), "a \"quoted\", value");
+}
+
 TEST_F(WinePluginTest, EmptyResultEmptiesTheStore) {
   engine.script = test::buildScript({{"Comment", {"x"}}, testPlugin("empty")});
   engine.script.plugins = {"Test Plugin"};

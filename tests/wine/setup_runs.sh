@@ -41,12 +41,13 @@ setup() {
 }
 
 # exit_code FOLDER ARGS...: the setup's whole exit code, read through cmd (the shell's exit
-# status would keep only its low byte).
+# status would keep only its low byte). With RUN_TEMP set, the setup's TEMP and TMP name it.
 exit_code() {
   local folder=$1
   shift
   (cd "$work/$folder" &&
-    printf 'start /wait setup.exe %s\r\necho [%%ERRORLEVEL%%]>code.txt\r\n' "$*" >run.bat &&
+    { [ -z "${RUN_TEMP:-}" ] || printf 'set TEMP=%s\r\nset TMP=%s\r\n' "$RUN_TEMP" "$RUN_TEMP"; } >run.bat &&
+    printf 'start /wait setup.exe %s\r\necho [%%ERRORLEVEL%%]>code.txt\r\n' "$*" >>run.bat &&
     timeout 120 wine cmd /c run.bat >/dev/null 2>&1) || true
   tr -d '[]\r\n' <"$work/$folder/code.txt"
 }
@@ -158,6 +159,12 @@ expect_code 0 nodatabase /s CODE=5
 [ -d "$temp/zel2" ] || fail "zel2 removed"
 [ -d "$temp/zel4" ] && fail "zel4 created"
 
+# A temporary folder below folders that do not exist: they are created, then zel1 in them; the
+# run reaches its script and removes zel1 at its end.
+RUN_TEMP=$(winepath -w "$work/missing/deeper/temp") expect_code 6 code /s CODE=6
+[ -d "$work/missing/deeper/temp" ] || fail "temporary folder not created"
+[ -e "$work/missing/deeper/temp/zel1" ] && fail "support folder left below the new temporary folder"
+
 # "Reboot and Resume" writes the resume entry (HKLM: the Wine user is an administrator) with the
 # program path and the arguments; the next start removes it before its first statement.
 project resume '[{"command": "Reboot and Resume"}]'
@@ -244,4 +251,4 @@ wine regsvr32 /s "$(winepath -w "$work/planted/msi.dll")" >/dev/null 2>&1 || tru
 [ -e "$work/planted/msi.dll.loaded" ] || fail "the planted library's marker does not work"
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
-echo "setup runs: 20 passed, 0 failed"
+echo "setup runs: 21 passed, 0 failed"
