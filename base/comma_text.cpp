@@ -26,7 +26,10 @@ std::string writeCommaText(const std::vector<std::string>& items) {
 
 std::string writeDelimitedText(const std::vector<std::string>& items, char delimiter) {
   if (items.size() == 1 && items[0].empty()) return "\"\"";
+  size_t size = items.size();
+  for (const std::string& item : items) size += item.size();
   std::string out;
+  out.reserve(size);
   for (size_t i = 0; i < items.size(); ++i) {
     if (i > 0) out += delimiter;
     const std::string& item = items[i];

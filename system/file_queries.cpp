@@ -216,7 +216,11 @@ void searchFolder(FileSystem& files, const std::string& folder, const std::strin
     }
     if (search.listFolders) results.push_back(folder + entry.name);
   }
-  for (const FolderEntry& entry : files.findEntries(folder + mask)) {
+  // A mask that matches every name finds what the first listing found.
+  const bool everyName = mask == "*.*" || mask == "*";
+  const std::vector<FolderEntry> matching =
+      everyName ? std::vector<FolderEntry>() : files.findEntries(folder + mask);
+  for (const FolderEntry& entry : everyName ? entries : matching) {
     if (entry.isFolder || entry.name == "." || entry.name == "..") continue;
     const std::string path = folder + entry.name;
     if (search.found) search.found(path);

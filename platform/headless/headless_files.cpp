@@ -1,5 +1,6 @@
 #include "platform/headless/headless_files.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <fnmatch.h>
 #include <sys/mman.h>
@@ -12,6 +13,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 
 #include "base/values.h"
@@ -167,8 +169,21 @@ bool isDriveRoot(std::string_view folder) {
 }
 
 std::u16string upperCased(std::u16string text) {
-  for (char16_t& unit : text) unit = static_cast<char16_t>(upperCase(unit));
+  for (char16_t& unit : text) {
+    if (unit < 0x80)  // most names are ASCII: no need for the Unicode tables
+      unit = unit >= u'a' && unit <= u'z' ? static_cast<char16_t>(unit - 32) : unit;
+    else
+      unit = static_cast<char16_t>(upperCase(unit));
+  }
   return text;
+}
+
+// Whether a listed entry is a folder, following links as the system's listing does.
+bool isFolderEntry(int folderDescriptor, const dirent& entry) {
+  if (entry.d_type == DT_DIR) return true;
+  if (entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN) return false;
+  struct stat status;
+  return ::fstatat(folderDescriptor, entry.d_name, &status, 0) == 0 && S_ISDIR(status.st_mode);
 }
 
 class HostFile : public ReadableFile {
@@ -214,17 +229,18 @@ std::vector<FolderEntry> HeadlessFileSystem::findEntries(const std::string& patt
   const std::string host = folder.empty() ? "." : sandbox_.hostPath(folder);
 
   std::vector<HostEntry> matching;
-  std::error_code ec;
-  fs::directory_iterator listing(host, ec);
-  if (ec) return {};
+  const std::unique_ptr<DIR, int (*)(DIR*)> listing(::opendir(host.c_str()), ::closedir);
+  if (!listing) return {};
   if (!isDriveRoot(folder))
     for (const char* dots : {".", ".."})
       if (mask.matches(utf8.toUtf16(dots))) matching.push_back({dots, {}, true});
-  for (const auto& entry : listing) {
-    std::string name = entry.path().filename().string();
+  while (const dirent* entry = ::readdir(listing.get())) {
+    const std::string_view name = entry->d_name;
+    if (name == "." || name == "..") continue;
     std::u16string wide = utf8.toUtf16(name);
     if (!mask.matches(wide)) continue;
-    matching.push_back({std::move(name), upperCased(std::move(wide)), entry.is_directory(ec)});
+    matching.push_back({std::string(name), upperCased(std::move(wide)),
+                        isFolderEntry(::dirfd(listing.get()), *entry)});
   }
   // "." and ".." have empty keys and come first in either order, as listed above.
   std::stable_sort(matching.begin(), matching.end(), [](const HostEntry& a, const HostEntry& b) {

@@ -6,6 +6,7 @@ namespace kx {
 
 std::string escapeForLog(const std::string& text) {
   std::string out;
+  out.reserve(text.size());
   for (size_t i = 0; i < text.size(); ++i) {
     const auto c = static_cast<unsigned char>(text[i]);
     if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
