@@ -98,7 +98,22 @@ std::string CodePage::fromUtf8(std::string_view utf8) const {
 }
 
 std::string CodePage::toUtf16le(std::string_view text) const {
-  const std::u16string units = toUtf16(text);
+  return littleEndianOfUnits(toUtf16(text));
+}
+
+std::string CodePage::fromUtf16le(std::string_view bytes) const {
+  return fromUtf16(unitsOfLittleEndian(bytes));
+}
+
+std::u16string unitsOfLittleEndian(std::string_view bytes) {
+  std::u16string units(bytes.size() / 2, u'\0');
+  for (size_t i = 0; i < units.size(); ++i)
+    units[i] = static_cast<char16_t>(static_cast<uint8_t>(bytes[2 * i]) |
+                                     static_cast<uint8_t>(bytes[2 * i + 1]) << 8);
+  return units;
+}
+
+std::string littleEndianOfUnits(std::u16string_view units) {
   std::string bytes;
   bytes.reserve(units.size() * 2);
   for (const char16_t unit : units) {
@@ -106,14 +121,6 @@ std::string CodePage::toUtf16le(std::string_view text) const {
     bytes += static_cast<char>(unit >> 8);
   }
   return bytes;
-}
-
-std::string CodePage::fromUtf16le(std::string_view bytes) const {
-  std::u16string units(bytes.size() / 2, u'\0');
-  for (size_t i = 0; i < units.size(); ++i)
-    units[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
-                                     static_cast<unsigned char>(bytes[2 * i + 1]) << 8);
-  return fromUtf16(units);
 }
 
 char32_t upperCase(char32_t character) {

@@ -37,6 +37,10 @@ class CodePage {
 };
 
 // Unicode upper case of a character, as the system compares names ignoring case.
+// UTF-16 code units from little-endian bytes (an odd last byte is ignored), and back.
+std::u16string unitsOfLittleEndian(std::string_view bytes);
+std::string littleEndianOfUnits(std::u16string_view units);
+
 char32_t upperCase(char32_t character);
 
 }  // namespace kx

@@ -41,24 +41,6 @@ std::optional<std::string> convertWithIconv(const char* to, const char* from, st
   return out;
 }
 
-std::u16string unitsOfLittleEndian(std::string_view bytes) {
-  std::u16string units(bytes.size() / 2, u'\0');
-  for (size_t i = 0; i < units.size(); ++i)
-    units[i] = static_cast<char16_t>(static_cast<uint8_t>(bytes[2 * i]) |
-                                     static_cast<uint8_t>(bytes[2 * i + 1]) << 8);
-  return units;
-}
-
-std::string littleEndianOfUnits(std::u16string_view units) {
-  std::string bytes;
-  bytes.reserve(units.size() * 2);
-  for (const char16_t unit : units) {
-    bytes += static_cast<char>(unit & 0xFF);
-    bytes += static_cast<char>(unit >> 8);
-  }
-  return bytes;
-}
-
 constexpr std::string_view kRegedit4Header = "REGEDIT4";
 constexpr std::string_view kVersion5Header = "Windows Registry Editor Version 5.00";
 
