@@ -184,7 +184,9 @@ std::string chooseSetupLanguage(Engine& engine) {
   FileSystem& files = *engine.platform.files;
   const std::string& folder = engine.options.supportFolder;
   if (!files.fileExists(folder + engine.script.title + ".mtx")) return {};
-  for (const std::string& name : files.listFolder(folder, "translations.*")) {
+  for (const FolderEntry& entry : files.findEntries(folder + "translations.*")) {
+    if (entry.isFolder) continue;
+    const std::string& name = entry.name;
     const std::string language = name.substr(std::string_view("translations.").size());
     if (name == "translations.Map" || (folder + name).find("shared") != std::string::npos) continue;
     if (language == engine.script.defaultLanguage) return language;

@@ -168,9 +168,6 @@ class FileSystem {
   virtual std::optional<std::string> readFile(const std::string& path) = 0;
   virtual bool writeFile(const std::string& path, const std::string& bytes) = 0;
   virtual bool deleteFile(const std::string& path) = 0;
-  // Names (not paths) of the entries of a folder that match a wildcard pattern such as "*.txt".
-  virtual std::vector<std::string> listFolder(const std::string& folder,
-                                              const std::string& pattern) = 0;
   // Creates one folder whose parent exists. AlreadyExists when anything of that name is there
   // already, so that of two callers racing for one name only one gets Created.
   virtual FolderCreation createFolderExclusive(const std::string& path) = 0;

@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cstdint>
-#include <cstring>
 #include <optional>
 
 #include "base/values.h"
@@ -20,6 +19,14 @@ constexpr std::string_view kReadError = "READ$ERROR";
 constexpr std::string_view kWindowsKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
 constexpr std::string_view kWindowsNtKey = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
 constexpr std::string_view kIisKey = "SOFTWARE\\Microsoft\\InetStp";
+
+// A 32-bit number as the registry stores it: four bytes, little-endian.
+std::optional<uint32_t> dwordOf(const RegistryValue& value) {
+  if (value.type != registry_types::kDword || value.data.size() != 4) return std::nullopt;
+  uint32_t bits = 0;
+  for (int i = 3; i >= 0; --i) bits = (bits << 8) | static_cast<uint8_t>(value.data[i]);
+  return bits;
+}
 
 std::string registryText(Registry& registry, RegistryRoot root, std::string_view key,
                          const std::string& valueName) {
@@ -49,10 +56,8 @@ std::string registryAnswer(Registry& registry, int32_t rootNumber, const std::st
     case registry_types::kExpandString:
       return value.data;  // an expandable string stays unexpanded
     case registry_types::kDword: {
-      if (value.data.size() != 4) return std::string(kReadError);
-      uint32_t bits = 0;
-      for (int i = 3; i >= 0; --i) bits = (bits << 8) | static_cast<uint8_t>(value.data[i]);
-      return std::to_string(static_cast<int32_t>(bits));
+      const auto bits = dwordOf(value);
+      return bits ? std::to_string(static_cast<int32_t>(*bits)) : std::string(kReadError);
     }
     case registry_types::kBinary:
       return std::string(kBinaryValue);
@@ -137,12 +142,8 @@ constexpr std::array<uint32_t, 6> kIisVersions = {60, 51, 50, 40, 30, 20};
 std::optional<uint32_t> registryDword(Registry& registry, RegistryRoot root, std::string_view key,
                                       const std::string& valueName) {
   const RegistryRead read = registry.readValue(root, std::string(key), valueName);
-  if (read.status != RegistryReadStatus::Found || read.value.type != registry_types::kDword ||
-      read.value.data.size() != 4)
-    return std::nullopt;
-  uint32_t value = 0;
-  std::memcpy(&value, read.value.data.data(), 4);  // little-endian, as Windows stores it
-  return value;
+  if (read.status != RegistryReadStatus::Found) return std::nullopt;
+  return dwordOf(read.value);
 }
 
 std::string systemFile(SystemInfo& system, std::string_view name) {

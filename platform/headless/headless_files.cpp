@@ -2,7 +2,6 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <fnmatch.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -60,18 +59,6 @@ bool HeadlessFileSystem::writeFile(const std::string& path, const std::string& b
 bool HeadlessFileSystem::deleteFile(const std::string& path) {
   std::error_code ec;
   return fs::remove(sandbox_.hostPath(path), ec);
-}
-
-std::vector<std::string> HeadlessFileSystem::listFolder(const std::string& folder,
-                                                        const std::string& pattern) {
-  std::vector<std::string> names;
-  std::error_code ec;
-  for (const auto& entry : fs::directory_iterator(sandbox_.hostPath(folder), ec)) {
-    const std::string name = sandbox_.codePage().fromUtf8(entry.path().filename().string());
-    if (fnmatch(pattern.c_str(), name.c_str(), FNM_CASEFOLD) == 0) names.push_back(name);
-  }
-  std::sort(names.begin(), names.end());
-  return names;
 }
 
 FolderCreation HeadlessFileSystem::createFolderExclusive(const std::string& path) {

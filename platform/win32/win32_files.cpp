@@ -55,20 +55,6 @@ bool Win32FileSystem::deleteFile(const std::string& path) {
   return DeleteFileA(path.c_str()) != 0;
 }
 
-std::vector<std::string> Win32FileSystem::listFolder(const std::string& folder,
-                                                     const std::string& pattern) {
-  std::vector<std::string> names;
-  WIN32_FIND_DATAA data;
-  HANDLE search = FindFirstFileA((withTrailingBackslash(folder) + pattern).c_str(), &data);
-  if (search == INVALID_HANDLE_VALUE) return names;
-  do {
-    const std::string name = data.cFileName;
-    if (name != "." && name != "..") names.push_back(name);
-  } while (FindNextFileA(search, &data));
-  FindClose(search);
-  return names;
-}
-
 FolderCreation Win32FileSystem::createFolderExclusive(const std::string& path) {
   if (CreateDirectoryA(path.c_str(), nullptr)) return FolderCreation::Created;
   return GetLastError() == ERROR_ALREADY_EXISTS ? FolderCreation::AlreadyExists

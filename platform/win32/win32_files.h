@@ -11,8 +11,6 @@ class Win32FileSystem : public FileSystem {
   std::optional<std::string> readFile(const std::string& path) override;
   bool writeFile(const std::string& path, const std::string& bytes) override;
   bool deleteFile(const std::string& path) override;
-  std::vector<std::string> listFolder(const std::string& folder,
-                                      const std::string& pattern) override;
   FolderCreation createFolderExclusive(const std::string& path) override;
   bool copyFile(const std::string& from, const std::string& to) override;
   bool setNormalAttributes(const std::string& path) override;

@@ -183,22 +183,6 @@ class FakePlatform : public UserInterface,
     return true;
   }
   bool deleteFile(const std::string& path) override { return files.erase(upperAscii(path)) > 0; }
-  std::vector<std::string> listFolder(const std::string& folder,
-                                      const std::string& pattern) override {
-    std::vector<std::string> names;
-    const std::string prefix = upperAscii(folder);
-    const std::string stem = upperAscii(pattern.substr(0, pattern.find('*')));
-    for (const auto& [path, bytes] : files) {
-      if (!path.starts_with(prefix)) continue;
-      const std::string name = path.substr(prefix.size());
-      if (name.find('\\') != std::string::npos || !name.starts_with(stem)) continue;
-      const auto original = originalPaths.find(path);
-      names.push_back(original == originalPaths.end() ? name
-                                                      : original->second.substr(prefix.size()));
-    }
-    return names;
-  }
-
   FolderCreation createFolderExclusive(const std::string& path) override {
     const std::string key = folderKey(path);
     if (foldersThatFail.contains(key)) return FolderCreation::Failed;
