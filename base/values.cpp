@@ -173,4 +173,15 @@ std::string replaceAll(std::string_view text, std::string_view from, std::string
   return out;
 }
 
+std::string registryGuidText(const uint8_t (&bytes)[16]) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string text = "{";
+  for (size_t i = 0; i < 16; ++i) {
+    if (i == 4 || i == 6 || i == 8 || i == 10) text += '-';
+    text += kDigits[bytes[i] >> 4];
+    text += kDigits[bytes[i] & 0x0F];
+  }
+  return text + "}";
+}
+
 }  // namespace kx

@@ -14,6 +14,9 @@ inline constexpr std::string_view kFalse = "FALSE";
 
 // Upper case of the letters a-z only; every other byte stays as it is.
 std::string upperAscii(std::string_view text);
+// Sixteen bytes as a GUID in the registry form: "{" 8-4-4-4-12 upper-case hexadecimal digits
+// "}", the bytes in the order they are written.
+std::string registryGuidText(const uint8_t (&bytes)[16]);
 char upperAscii(char c);
 bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b);
 

@@ -289,6 +289,9 @@ class SystemInfo {
   // Text with its %NAME% references replaced from the environment; a name that is not set
   // stays as it is.
   virtual std::string expandEnvironment(const std::string& text) = 0;
+  // A new GUID from the system's generator, in the registry form: braces around 8-4-4-4-12
+  // upper-case hexadecimal digits.
+  virtual std::string newGuid() = 0;
   // Asks the system to restart the computer (enabling the shutdown privilege first); the
   // answer is not examined.
   virtual void requestRestart() = 0;
@@ -384,6 +387,29 @@ class PictureCodecs {
   virtual std::optional<DecodedImage> decodeJpeg(const std::string& data) = 0;
 };
 
+// An installer package opened for editing in place (no transaction: what is committed is in
+// the file). Every operation answers false on failure and leaves the package as it was.
+class InstallerPackage {
+ public:
+  virtual ~InstallerPackage() = default;
+  // Runs one SQL statement; each "?" marker takes the next of `values` as a string.
+  virtual bool execute(std::string_view sql, const std::vector<std::string>& values) = 0;
+  // Gives `column` of every row of `table` the value that newValue() makes for that row.
+  virtual bool replaceColumnValues(std::string_view table, std::string_view column,
+                                   const std::function<std::string()>& newValue) = 0;
+  // The summary information's revision number, which holds the package code.
+  virtual bool setPackageCode(const std::string& code) = 0;
+  virtual bool commit() = 0;
+};
+
+// The system's installer, as far as the engine edits and runs packages through it.
+class WindowsInstaller {
+ public:
+  virtual ~WindowsInstaller() = default;
+  // nullptr when the file is missing, read-only, or not an installer package.
+  virtual std::unique_ptr<InstallerPackage> openForEditing(const std::string& path) = 0;
+};
+
 // The machine as the engine sees it; each member is owned by whoever builds the platform.
 struct Platform {
   UserInterface* ui = nullptr;
@@ -395,6 +421,7 @@ struct Platform {
   Threads* threads = nullptr;
   ArchiveLibrary* archives = nullptr;
   PictureCodecs* pictures = nullptr;
+  WindowsInstaller* installer = nullptr;
 };
 
 }  // namespace kx

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <optional>
+#include <random>
 
 #include "base/values.h"
 
@@ -182,6 +183,16 @@ std::string HeadlessSystemInfo::expandEnvironment(const std::string& text) {
   }
   out.append(text, std::min(at, text.size()));
   return out;
+}
+
+// A random GUID of version 4.
+std::string HeadlessSystemInfo::newGuid() {
+  std::random_device source;
+  uint8_t bytes[16];
+  for (uint8_t& byte : bytes) byte = static_cast<uint8_t>(source());
+  bytes[6] = static_cast<uint8_t>((bytes[6] & 0x0F) | 0x40);
+  bytes[8] = static_cast<uint8_t>((bytes[8] & 0x3F) | 0x80);
+  return registryGuidText(bytes);
 }
 
 }  // namespace kx

@@ -37,6 +37,7 @@ class HeadlessSystemInfo : public SystemInfo {
   std::string windowsFolder() override;
   std::string firstCdromDrive() override;
   std::string expandEnvironment(const std::string& text) override;
+  std::string newGuid() override;
   void requestRestart() override { log_ << "Restart requested\n"; }
 
  private:

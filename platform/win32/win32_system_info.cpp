@@ -215,4 +215,17 @@ std::string Win32SystemInfo::expandEnvironment(const std::string& text) {
   return expanded;
 }
 
+std::string Win32SystemInfo::newGuid() {
+  GUID guid{};
+  if (FAILED(CoCreateGuid(&guid))) return {};
+  // The registry form writes the first three fields as numbers, the last eight bytes in order.
+  uint8_t bytes[16] = {
+      static_cast<uint8_t>(guid.Data1 >> 24), static_cast<uint8_t>(guid.Data1 >> 16),
+      static_cast<uint8_t>(guid.Data1 >> 8),  static_cast<uint8_t>(guid.Data1),
+      static_cast<uint8_t>(guid.Data2 >> 8),  static_cast<uint8_t>(guid.Data2),
+      static_cast<uint8_t>(guid.Data3 >> 8),  static_cast<uint8_t>(guid.Data3)};
+  for (size_t i = 0; i < 8; ++i) bytes[8 + i] = guid.Data4[i];
+  return registryGuidText(bytes);
+}
+
 }  // namespace kx

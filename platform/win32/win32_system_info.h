@@ -26,6 +26,7 @@ class Win32SystemInfo : public SystemInfo {
   std::string windowsFolder() override;
   std::string firstCdromDrive() override;
   std::string expandEnvironment(const std::string& text) override;
+  std::string newGuid() override;
   void requestRestart() override;
 };
 

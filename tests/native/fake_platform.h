@@ -318,6 +318,13 @@ class FakePlatform : public UserInterface,
   std::string systemFolder() override { return "C:\\Windows\\system32"; }
   std::string windowsFolder() override { return "C:\\Windows"; }
   std::string firstCdromDrive() override { return "D:\\"; }
+  // Numbered GUIDs, so a test can name the one it expects.
+  std::string newGuid() override {
+    char text[40];
+    std::snprintf(text, sizeof text, "{00000000-0000-0000-0000-%012d}", ++guidsMade);
+    return text;
+  }
+  int guidsMade = 0;
   // %NAME% references replaced from `environment`; unset names stay.
   std::string expandEnvironment(const std::string& text) override {
     std::string result;
