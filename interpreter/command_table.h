@@ -23,12 +23,14 @@ struct TranslatableLine {
   uint8_t line = 0;
   uint8_t slot = 0;
 };
+// "Install Service" translates the most lines, five.
+using TranslatableLines = std::array<TranslatableLine, 5>;
 
 struct CommandDescriptor {
   std::string_view name;          // as scripts spell it, compared exactly
   CommandFunction run = nullptr;  // nullptr: not built yet, the statement does nothing
   StatementRule validation;       // its checks and the result variables it defines
-  std::array<TranslatableLine, 2> translatable{};
+  TranslatableLines translatable{};
 };
 
 // Steps of a run that belong to subsystems above the interpreter.
@@ -39,6 +41,8 @@ struct RunHooks {
   std::string (*uninstallLink)(Engine&) = nullptr;
   // Runs a statement whose command the script's plug-in list names.
   CommandFunction pluginStatement = nullptr;
+  // Makes the running statement's media block available in the local data cache.
+  CommandFunction fetchStatementMedia = nullptr;
 };
 
 // Flow control, values and termination are always in the table; the start-up adds the

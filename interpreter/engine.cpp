@@ -35,16 +35,6 @@ void Engine::publishProgress(const std::string& text, int64_t minimum, int64_t m
   progress.position = position;
 }
 
-void Engine::recordProperty(const std::string& name, const std::string& value) {
-  for (auto& [recorded, recordedValue] : recordedProperties) {
-    if (recorded == name) {
-      recordedValue = value;
-      return;
-    }
-  }
-  recordedProperties.emplace_back(name, value);
-}
-
 MessageAnswer Engine::showMessage(MessageBoxRequest request) {
   if (request.owner == 0) request.owner = run.modelessWindow;
   return platform.ui->messageBox(request);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/message_table.h"
+#include "interpreter/change_recording.h"
 #include "interpreter/command_table.h"
 #include "interpreter/variable_store.h"
 #include "platform/platform.h"
@@ -124,9 +125,7 @@ struct Engine {
   // Called in place of a command that is described but not built yet.
   std::function<void(const Engine&)> unbuiltCommand;
 
-  // Installer properties recorded for the apply step, in recording order.
-  NameValueList recordedProperties;
-  void recordProperty(const std::string& name, const std::string& value);
+  ChangeRecording changes;
 
   // The running statement.
   const std::string& command() const { return script.command(run.position); }

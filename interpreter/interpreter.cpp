@@ -271,7 +271,7 @@ void prepareRunVariables(Engine& engine) {
       engine.platform.registry->deleteValue(root, std::string(kRunKey), resumeEntry);
   for (size_t k = 1; k <= engine.script.statementCount(); ++k) {
     const std::string header = engine.script.commandHeader(k, true);
-    if (!header.empty()) engine.recordProperty("A" + header, "FALSE");
+    if (!header.empty()) engine.changes.recordProperty(enableProperty(header), "FALSE");
   }
   engine.store.set("LANGUAGE", chooseSetupLanguage(engine), kInitialization);
   writeOverrides(engine);
@@ -355,7 +355,7 @@ Fault conditionRule(RuleContext& c) {
 }
 
 // The operands of a condition are translatable: the left in slot 1, the right in slot 2.
-constexpr std::array<TranslatableLine, 2> kConditionText{{{1, 1}, {3, 2}}};
+constexpr TranslatableLines kConditionText{{{1, 1}, {3, 2}}};
 
 constexpr CommandDescriptor kFlowControlCommands[] = {
     {kLabel, commandNothing},
@@ -400,7 +400,7 @@ RunResult runScript(Engine& engine) {
     detectMaintenance(engine);
 
   engine.run = RunState{};
-  engine.recordedProperties.clear();
+  engine.changes = ChangeRecording{};
   for (size_t k = 1; k <= script.statementCount(); ++k)
     if (script.command(k) == kLabel)
       engine.run.labels.emplace_back(upperAscii(script.parameter(script.id(k), 1)), k - 1);

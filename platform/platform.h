@@ -109,6 +109,8 @@ class Registry {
                           const RegistryValue& value) = 0;
   virtual bool deleteValue(RegistryRoot root, const std::string& key,
                            const std::string& valueName) = 0;
+  // Deletes the key with all its subkeys.
+  virtual bool deleteKey(RegistryRoot root, const std::string& key) = 0;
 
   // A text value (kString or kExpandString, not expanded); nullopt for anything else.
   std::optional<std::string> readString(RegistryRoot root, const std::string& key,
@@ -387,6 +389,15 @@ class PictureCodecs {
   virtual std::optional<DecodedImage> decodeJpeg(const std::string& data) = 0;
 };
 
+// Programs started through the shell.
+class Programs {
+ public:
+  virtual ~Programs() = default;
+  // Starts the program hidden and without error dialogs (verb "open", else the default verb)
+  // and waits for it to end, window messages handled meanwhile; false when it cannot start.
+  virtual bool runHiddenAndWait(const std::string& program, const std::string& parameters) = 0;
+};
+
 // An installer package opened for editing in place (no transaction: what is committed is in
 // the file). Every operation answers false on failure and leaves the package as it was.
 class InstallerPackage {
@@ -422,6 +433,7 @@ struct Platform {
   ArchiveLibrary* archives = nullptr;
   PictureCodecs* pictures = nullptr;
   WindowsInstaller* installer = nullptr;
+  Programs* programs = nullptr;
 };
 
 }  // namespace kx

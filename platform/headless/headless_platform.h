@@ -9,6 +9,7 @@
 
 #include "platform/headless/headless_files.h"
 #include "platform/headless/headless_modules.h"
+#include "platform/headless/headless_programs.h"
 #include "platform/headless/headless_registry.h"
 #include "platform/headless/headless_system_info.h"
 #include "platform/headless/picture_codecs.h"
@@ -30,8 +31,8 @@ class HeadlessPlatform {
 
   // Without a user interface and dialogs: the caller adds them.
   Platform platform() {
-    return {nullptr,  nullptr,   &registry, &files,   &system,
-            &modules, &threads_, &archives, &pictures};
+    return {nullptr,   nullptr,   &registry, &files,  &system,  &modules,
+            &threads_, &archives, &pictures, nullptr, &programs};
   }
 
   const Sandbox sandbox;
@@ -39,6 +40,7 @@ class HeadlessPlatform {
   HeadlessFileSystem files;
   HeadlessSystemInfo system;
   HeadlessModules modules;
+  HeadlessPrograms programs;
   // The linked-in library, over the sandbox's host paths and the host's UTF-8.
   ZelArchiveLibrary archives;
   LibraryPictureCodecs pictures;

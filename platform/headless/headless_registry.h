@@ -39,7 +39,7 @@ class HeadlessRegistry : public Registry {
   // Creates the key with its missing parents ("" is the root itself).
   bool createKey(RegistryRoot root, const std::string& key);
   // Deletes the key with all its subkeys; a root cannot be deleted.
-  bool deleteKey(RegistryRoot root, const std::string& key);
+  bool deleteKey(RegistryRoot root, const std::string& key) override;
 
   // The names along a key path. Final backslashes are ignored; an empty name between two
   // backslashes or at the start, or a line feed anywhere, makes the path invalid.

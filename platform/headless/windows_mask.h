@@ -4,8 +4,8 @@
 // written for 8.3 names: "?" also matches nothing before a dot and at the end ("ab?" finds
 // "ab" and "ab.txt" no), a dot before a wildcard also matches the end ("*.*" finds "README"),
 // and a mask ending in a dot finds names without anything after their last dot ("*." finds
-// "README" and ".", not "a.txt"). Trailing dots and blanks are not part of a mask; one without wildcards names one
-// entry.
+// "README" and ".", not "a.txt"). Trailing dots and blanks are not part of a mask; one without
+// wildcards names one entry.
 #include <string>
 #include <string_view>
 

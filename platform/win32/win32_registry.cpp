@@ -91,4 +91,17 @@ bool Win32Registry::deleteValue(RegistryRoot root, const std::string& key,
   return status == ERROR_SUCCESS;
 }
 
+bool Win32Registry::deleteKey(RegistryRoot root, const std::string& key) {
+  const std::string path = withoutTrailing(key);
+  // An empty path would name the root itself, which is never deleted.
+  if (path.empty()) return false;
+  // Query, set value, create subkey, enumerate subkeys and notify.
+  constexpr REGSAM kEditAccess = 0x2001F;
+  HKEY handle;
+  if (RegOpenKeyExA(rootKey(root), nullptr, 0, kEditAccess, &handle) != ERROR_SUCCESS) return false;
+  const LONG status = RegDeleteTreeA(handle, path.c_str());
+  RegCloseKey(handle);
+  return status == ERROR_SUCCESS;
+}
+
 }  // namespace kx

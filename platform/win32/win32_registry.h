@@ -12,6 +12,7 @@ class Win32Registry : public Registry {
                   const RegistryValue& value) override;
   bool deleteValue(RegistryRoot root, const std::string& key,
                    const std::string& valueName) override;
+  bool deleteKey(RegistryRoot root, const std::string& key) override;
 };
 
 }  // namespace kx

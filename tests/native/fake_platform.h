@@ -25,16 +25,79 @@ namespace kx::test {
 struct PluginFault {};
 using FakePlugin = std::function<int32_t(const PluginCall&)>;
 
+// Logs what is done to installer packages: "open PATH", "execute SQL [VALUE|VALUE]",
+// "replace TABLE.COLUMN", "package code CODE", "commit", "close". Packages open unless their
+// upper-case path is in `unopenable`; a statement fails when its text is in `failingSql`.
+class FakeInstaller : public WindowsInstaller {
+ public:
+  std::vector<std::string> log;
+  std::set<std::string> unopenable;
+  std::set<std::string> failingSql;
+  std::vector<std::string> componentCodes = {"{OLD-1}", "{OLD-2}"};
+
+  std::unique_ptr<InstallerPackage> openForEditing(const std::string& path) override {
+    if (unopenable.contains(upperAscii(path))) return nullptr;
+    log.push_back("open " + path);
+    return std::make_unique<Package>(*this);
+  }
+
+ private:
+  class Package : public InstallerPackage {
+   public:
+    explicit Package(FakeInstaller& owner) : owner_(owner) {}
+    ~Package() override { owner_.log.push_back("close"); }
+    bool execute(std::string_view sql, const std::vector<std::string>& values) override {
+      std::string entry = "execute " + std::string(sql);
+      if (!values.empty()) {
+        entry += " [";
+        for (size_t i = 0; i < values.size(); ++i) entry += (i ? "|" : "") + values[i];
+        entry += "]";
+      }
+      owner_.log.push_back(entry);
+      return !owner_.failingSql.contains(std::string(sql));
+    }
+    bool replaceColumnValues(std::string_view table, std::string_view column,
+                             const std::function<std::string()>& newValue) override {
+      owner_.log.push_back("replace " + std::string(table) + "." + std::string(column));
+      for (std::string& code : owner_.componentCodes) code = newValue();
+      return true;
+    }
+    bool setPackageCode(const std::string& code) override {
+      owner_.log.push_back("package code " + code);
+      return true;
+    }
+    bool commit() override {
+      owner_.log.push_back("commit");
+      return true;
+    }
+
+   private:
+    FakeInstaller& owner_;
+  };
+};
+
 class FakePlatform : public UserInterface,
                      public DialogWindows,
                      public Registry,
                      public FileSystem,
                      public SystemInfo,
-                     public Modules {
+                     public Modules,
+                     public Programs {
  public:
   Platform platform() {
-    return {this, this, this, this, this, this, &threads, &archives, &pictures};
+    return {this, this, this, this, this, this, &threads, &archives, &pictures, &installer, this};
   }
+
+  // Programs that start, by upper-case path; every start is logged as "PROGRAM PARAMETERS".
+  std::set<std::string> programs;
+  std::vector<std::string> programsRun;
+  bool runHiddenAndWait(const std::string& program, const std::string& parameters) override {
+    if (!programs.contains(upperAscii(program))) return false;
+    programsRun.push_back(program + " " + parameters);
+    return true;
+  }
+
+  FakeInstaller installer;
 
   // Plug-in libraries by upper-case path; a library must also be in `files` to be found.
   std::map<std::string, FakePlugin> plugins;
@@ -153,6 +216,15 @@ class FakePlatform : public UserInterface,
   bool deleteValue(RegistryRoot root, const std::string& key,
                    const std::string& valueName) override {
     return registry.erase(regPath(root, key, valueName)) > 0;
+  }
+  bool deleteKey(RegistryRoot root, const std::string& key) override {
+    const std::string path = regKey(root, key);
+    const auto under = [&](const std::string& entry) {
+      return entry == path || entry.starts_with(path + "\\");
+    };
+    const size_t keys = std::erase_if(registryKeys, under);
+    std::erase_if(registry, [&](const auto& entry) { return under(entry.first); });
+    return keys > 0;
   }
 
   bool fileExists(const std::string& path) override { return files.contains(upperAscii(path)); }

@@ -265,8 +265,8 @@ TEST_F(EngineTest, CommandHeadersRecordDisabledProperties) {
   engine.script.commandHeaders = {"FILES1", "1"};
   engine.script.rebuildIndexes();
   runScript(engine);
-  ASSERT_EQ(engine.recordedProperties.size(), 1u);
-  EXPECT_EQ(engine.recordedProperties[0],
+  ASSERT_EQ(engine.changes.recordedProperties.size(), 1u);
+  EXPECT_EQ(engine.changes.recordedProperties[0],
             (std::pair<std::string, std::string>{"AFILES1", "FALSE"}));
   EXPECT_EQ(engine.script.commandHeader(2, false), "FILES1");
   EXPECT_THROW(engine.script.commandHeader(1, false), ScriptError);
