@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "base/values.h"
+#include "installer/package_edits.h"
 #include "platform/scripted/log_text.h"
 #include "platform/scripted/scripted_dialogs.h"
 #include "platform/scripted/scripted_startup.h"
@@ -18,7 +19,8 @@ void usage() {
   std::cerr
       << "usage: zelrun [--silent] [--arg ARG]... [--dialog NEXT|BACK|CANCEL|NAME]...\n"
          "              [--answer OK|CANCEL|YES|NO|ABORT|RETRY|IGNORE]... [--support-dir DIR]\n"
-         "              [--msi PATH] [--registry FILE] [--codepage N] [--trace] SCRIPT\n";
+         "              [--msi PATH] [--registry FILE] [--codepage N] [--properties] [--trace]\n"
+         "              SCRIPT\n";
 }
 
 std::optional<MessageAnswer> answerFromWord(const std::string& word) {
@@ -38,6 +40,12 @@ DialogOutcome outcomeFromWord(const std::string& word) {
   if (upper == "BACK") return {DialogOutcome::kBack, "", 0};
   if (upper == "CANCEL") return {DialogOutcome::kCancel, "", 0};
   return {DialogOutcome::kCustom, word, 0};
+}
+
+void printProperties(const char* heading, const NameValueList& properties) {
+  std::cout << heading << "\n";
+  for (const auto& [name, value] : properties)
+    std::cout << escapeForLog(name) << "=" << escapeForLog(value) << "\n";
 }
 
 std::string quoteArgument(const std::string& argument) {
@@ -77,6 +85,8 @@ std::optional<RunnerOptions> parseRunnerOptions(int argc, char** argv) {
         const auto parsed = tryParseInteger(number);
         if (!parsed || *parsed <= 0) throw std::invalid_argument("unsupported code page " + number);
         options.codePage = static_cast<unsigned>(*parsed);
+      } else if (arg == "--properties") {
+        options.printProperties = true;
       } else if (arg == "--trace") {
         options.trace = true;
       } else if (arg.starts_with("--") || !options.scriptPath.empty()) {
@@ -122,12 +132,17 @@ int runPrepared(Platform platform, RunnerOptions& options, PreparedRun prepared)
   observer.unbuiltCommand = [](const Engine& e) {
     std::cerr << "not built yet: " << e.run.position << " " << e.command() << "\n";
   };
-  observer.runEnded = [](const Engine& engine, const RunResult& result) {
+  observer.runEnded = [&options](const Engine& engine, const RunResult& result) {
     if (!result.validation.ok())
       std::cerr << "validation: " << result.validation.result << ": " << result.validation.message
                 << "\n";
     for (const auto& variable : engine.store.snapshot())
       std::cout << variable.name << "=" << escapeForLog(variable.value) << "\n";
+    if (options.printProperties) {
+      printProperties("[pending rows]", engine.changes.pendingRows);
+      printProperties("[recorded properties]", engine.changes.recordedProperties);
+    }
+    editPackageAsApplied(engine);
   };
   return runEngine(platform, startup, observer);
 }

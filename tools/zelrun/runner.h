@@ -20,6 +20,7 @@ struct RunnerOptions {
   unsigned codePage = 0;                     // the headless texts' code page; 0: the default
   std::string scriptPath;
   bool trace = false;
+  bool printProperties = false;  // the pending rows and the recorded properties after the run
 };
 
 // The options of the command line, with a script that can be read; nullopt after the reason
@@ -28,7 +29,8 @@ std::optional<RunnerOptions> parseRunnerOptions(int argc, char** argv);
 
 // Runs the prepared script on a platform whose message boxes and dialogs answer from the
 // options; prints the trace, commands not built yet and the validation failure on stderr and the
-// final store on stdout. Returns the engine's exit code.
+// final store (and when asked the recorded properties) on stdout. Afterwards the installer
+// package is edited as applying the changes would edit it. Returns the engine's exit code.
 int runPrepared(Platform platform, RunnerOptions& options, PreparedRun prepared);
 
 }  // namespace kx
