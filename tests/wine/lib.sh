@@ -44,9 +44,10 @@ zelrun_suite() {
   trap 'wine_cleanup; rm -rf "$work"' EXIT
 }
 
-# zel_project NAME STATEMENTS-JSON: $work/NAME.script, compiled by zelpack.exe.
+# zel_project NAME STATEMENTS-JSON [MORE-FIELDS-JSON]: $work/NAME.script, compiled by
+# zelpack.exe; MORE-FIELDS-JSON adds project fields ('"commandHeaders": [...]').
 zel_project() {
-  printf '{"title": "Wine Test", "statements": %s}\n' "$2" >"$work/$1.json"
+  printf '{"title": "Wine Test", %s"statements": %s}\n' "${3:+$3, }" "$2" >"$work/$1.json"
   (cd "$work" && wine "$build/tools/zelpack.exe" script "$1.json" -o "$1.script") ||
     fail "zelpack $1"
 }
