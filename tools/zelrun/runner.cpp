@@ -142,7 +142,8 @@ int runPrepared(Platform platform, RunnerOptions& options, PreparedRun prepared)
       printProperties("[pending rows]", engine.changes.pendingRows);
       printProperties("[recorded properties]", engine.changes.recordedProperties);
     }
-    editPackageAsApplied(engine);
+    // A run that ended in a script error never reaches the installer.
+    if (result.end != RunEnd::Error) editPackageAsApplied(engine);
   };
   return runEngine(platform, startup, observer);
 }

@@ -30,7 +30,8 @@ std::optional<RunnerOptions> parseRunnerOptions(int argc, char** argv);
 // Runs the prepared script on a platform whose message boxes and dialogs answer from the
 // options; prints the trace, commands not built yet and the validation failure on stderr and the
 // final store (and when asked the recorded properties) on stdout. Afterwards the installer
-// package is edited as applying the changes would edit it. Returns the engine's exit code.
+// package is edited as applying the changes would edit it, unless the run ended in a script
+// error. Returns the engine's exit code.
 int runPrepared(Platform platform, RunnerOptions& options, PreparedRun prepared);
 
 }  // namespace kx
