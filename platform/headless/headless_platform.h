@@ -11,6 +11,7 @@
 #include "platform/headless/headless_modules.h"
 #include "platform/headless/headless_registry.h"
 #include "platform/headless/headless_system_info.h"
+#include "platform/headless/libmsi_installer.h"
 #include "platform/headless/picture_codecs.h"
 #include "platform/headless/sandbox.h"
 #include "platform/platform.h"
@@ -30,8 +31,8 @@ class HeadlessPlatform {
 
   // Without a user interface and dialogs: the caller adds them.
   Platform platform() {
-    return {nullptr,  nullptr,   &registry, &files,   &system,
-            &modules, &threads_, &archives, &pictures};
+    return {nullptr,  nullptr,   &registry, &files,    &system,
+            &modules, &threads_, &archives, &pictures, &installer};
   }
 
   const Sandbox sandbox;
@@ -42,6 +43,7 @@ class HeadlessPlatform {
   // The linked-in library, over the sandbox's host paths and the host's UTF-8.
   ZelArchiveLibrary archives;
   LibraryPictureCodecs pictures;
+  LibmsiInstaller installer{sandbox};
 
  private:
   // No window messages to wait for: a finished worker needs no wake-up.
