@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "archive_support.h"
+#include "platform/headless/headless_platform.h"
 #include "platform/headless/libmsi_installer.h"
 #include "tests/package_edits.h"
 
@@ -102,6 +103,23 @@ TEST_F(LibmsiInstallerTest, EditsLandAsGivenAndNothingElseChanges) {
   EXPECT_EQ(after.size() + 4, before.size());
   EXPECT_EQ(revisionNumber(package), kEditedPackageCode);
   EXPECT_TRUE(strayFiles().empty());
+}
+
+// The headless platform edits packages on the drives of its sandbox.
+TEST_F(LibmsiInstallerTest, TheHeadlessPlatformEditsPackagesInItsSandbox) {
+  std::ostringstream log;
+  HeadlessPlatform headless((scratch / "run").string(), "/zelrun", log);
+  const fs::path inSandbox = scratch / "run" / "drives" / "c" / "Setup Files" / "setup.msi";
+  fs::create_directories(inSandbox.parent_path());
+  fs::copy_file(package, inSandbox);
+  {
+    auto editing = headless.platform().installer->openForEditing("C:\\Setup Files\\setup.msi");
+    ASSERT_TRUE(editing);
+    EXPECT_TRUE(editing->setPackageCode(kEditedPackageCode));
+    EXPECT_TRUE(editing->commit());
+  }
+  EXPECT_EQ(revisionNumber(inSandbox), kEditedPackageCode);
+  EXPECT_EQ(headless.platform().installer->openForEditing("C:\\Setup Files\\missing.msi"), nullptr);
 }
 
 TEST_F(LibmsiInstallerTest, NothingReachesTheFileWithoutACommit) {
