@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <mutex>
 #include <vector>
 
 #include "platform/installer_statement.h"
@@ -155,6 +156,17 @@ extern "C" const char* __lsan_default_suppressions() {
   return "leak:libmsi.so\n";
 }
 #endif
+
+// libmsi prints a warning on the standard error for a missing table or column, where the engine
+// ignores a failed edit without a word. Its messages carry no log domain of their own.
+LibmsiInstaller::LibmsiInstaller(const Sandbox& sandbox) : sandbox_(sandbox) {
+  static std::once_flag silenced;
+  std::call_once(silenced, [] {
+    g_log_set_handler(
+        nullptr, G_LOG_LEVEL_WARNING, [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {},
+        nullptr);
+  });
+}
 
 std::unique_ptr<InstallerPackage> LibmsiInstaller::openForEditing(const std::string& path) {
   const std::string host = sandbox_.hostPath(path);

@@ -11,7 +11,7 @@ namespace kx {
 
 class LibmsiInstaller : public WindowsInstaller {
  public:
-  explicit LibmsiInstaller(const Sandbox& sandbox) : sandbox_(sandbox) {}
+  explicit LibmsiInstaller(const Sandbox& sandbox);
   std::unique_ptr<InstallerPackage> openForEditing(const std::string& path) override;
 
  private:

@@ -188,6 +188,8 @@ TEST_F(LibmsiInstallerTest, FailuresLeaveThePackageAsItWas) {
   for (const FailingOperation& c : failingOperations()) {
     for (const bool commit : {false, true}) {
       fs::copy_file(KX_INSTALLER_FIXTURE, package, fs::copy_options::overwrite_existing);
+      // The failure is silent.
+      ::testing::internal::CaptureStderr();
       {
         auto editing = open();
         ASSERT_TRUE(editing) << c.name;
@@ -196,6 +198,7 @@ TEST_F(LibmsiInstallerTest, FailuresLeaveThePackageAsItWas) {
           EXPECT_TRUE(editing->commit()) << c.name;
         }
       }
+      EXPECT_EQ(::testing::internal::GetCapturedStderr(), "") << c.name;
       // A commit writes the package anew, with the same tables.
       if (commit) {
         EXPECT_EQ(allTables(package), tables) << c.name;
