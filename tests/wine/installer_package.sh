@@ -10,9 +10,13 @@ zelrun_suite installer
 bash "$src/tests/data/installer/build_fixture.sh" "$work/fixture.msi"
 for name in edited uncommitted renamed failures; do cp "$work/fixture.msi" "$work/$name.msi"; done
 cp "$build/tests/kx_wine_tests.exe" "$work/"
+# A library named msi.dll beside the program is never the one loaded.
+cp "$build/tests/kx_planted_library.dll" "$work/msi.dll"
 fixtures="Z:${work//\//\\}"
-KX_INSTALLER_FIXTURES=$fixtures wine "$work/kx_wine_tests.exe" --gtest_brief=1 \
-  --gtest_filter='Win32Installer.*' || fail "the edits under Wine"
+# Native before builtin, so that a library found by its name alone would be the planted one.
+WINEDLLOVERRIDES="msi=n,b;$WINEDLLOVERRIDES" KX_INSTALLER_FIXTURES=$fixtures \
+  wine "$work/kx_wine_tests.exe" --gtest_brief=1 --gtest_filter='Win32Installer.*' ||
+  fail "the edits under Wine"
 
 tables() { msiinfo tables "$1" 2>/dev/null | grep -v '^_' | sort; }
 revision() { msiinfo suminfo "$1" | sed -n 's/^Revision number (UUID): //p'; }
@@ -27,6 +31,8 @@ same_tables() {
       <(msiinfo export "$package" "$table" 2>/dev/null) || fail "$package: $table changed"
   done
 }
+
+[ ! -e "$work/msi.dll.loaded" ] || fail "the msi.dll beside the program was loaded"
 
 same_tables "$work/edited.msi" Property Shortcut ProgId Component
 for table in Property Shortcut ProgId Component; do
