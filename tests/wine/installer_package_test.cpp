@@ -58,6 +58,7 @@ TEST_F(Win32Installer, APrimaryKeyIsNotUpdated) {
   ASSERT_TRUE(package);
   for (const PackageEdit& update : primaryKeyUpdates())
     EXPECT_EQ(package->execute(update.sql, update.values), update.succeeds) << update.sql;
+  EXPECT_FALSE(package->replaceColumnValues("ProgId", "ProgId", [] { return "Fixture.New"; }));
   EXPECT_TRUE(package->commit());
 }
 
