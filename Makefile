@@ -5,7 +5,8 @@ SHELL := /bin/bash
 DEBIAN_PACKAGES := cmake ninja-build g++ clang libclang-rt-14-dev googletest libgtest-dev \
   libgmock-dev libbenchmark-dev g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix \
   mingw-w64-tools wine wine64 xvfb xauth msitools wixl lzma-dev 7zip p7zip-full libssl-dev \
-  libpng-dev libjpeg-dev zlib1g-dev nlohmann-json3-dev imagemagick x11-utils xdotool python3 file fp-compiler
+  libpng-dev libjpeg-dev zlib1g-dev libmsi-dev libglib2.0-dev pkg-config nlohmann-json3-dev \
+  imagemagick x11-utils xdotool python3 file fp-compiler
 
 .PHONY: deps native fuzz fuzz-long win64 win32 test demo bench format clean
 

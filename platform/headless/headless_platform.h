@@ -12,6 +12,7 @@
 #include "platform/headless/headless_programs.h"
 #include "platform/headless/headless_registry.h"
 #include "platform/headless/headless_system_info.h"
+#include "platform/headless/libmsi_installer.h"
 #include "platform/headless/picture_codecs.h"
 #include "platform/headless/sandbox.h"
 #include "platform/platform.h"
@@ -31,8 +32,8 @@ class HeadlessPlatform {
 
   // Without a user interface and dialogs: the caller adds them.
   Platform platform() {
-    return {nullptr,   nullptr,   &registry, &files,  &system,  &modules,
-            &threads_, &archives, &pictures, nullptr, &programs};
+    return {nullptr,   nullptr,   &registry, &files,     &system,  &modules,
+            &threads_, &archives, &pictures, &installer, &programs};
   }
 
   const Sandbox sandbox;
@@ -44,6 +45,7 @@ class HeadlessPlatform {
   // The linked-in library, over the sandbox's host paths and the host's UTF-8.
   ZelArchiveLibrary archives;
   LibraryPictureCodecs pictures;
+  LibmsiInstaller installer{sandbox};
 
  private:
   // No window messages to wait for: a finished worker needs no wake-up.

@@ -6,6 +6,7 @@
 #include "platform/win32/win32_archive_library.h"
 #include "platform/win32/win32_dialogs.h"
 #include "platform/win32/win32_files.h"
+#include "platform/win32/win32_installer.h"
 #include "platform/win32/win32_modules.h"
 #include "platform/win32/win32_programs.h"
 #include "platform/win32/win32_registry.h"
@@ -25,8 +26,8 @@ class Win32Platform {
   // the engine's process, before anything loads.
   static void searchLibrariesInSystemFolderOnly();
   Platform platform() {
-    return {&ui,       &dialogs,  &registry, &files,  &system,  &modules,
-            &threads_, &archives, &pictures, nullptr, &programs};
+    return {&ui,       &dialogs,  &registry, &files,     &system,  &modules,
+            &threads_, &archives, &pictures, &installer, &programs};
   }
 
   Win32UserInterface ui;
@@ -38,6 +39,7 @@ class Win32Platform {
   Win32ArchiveLibrary archives{system};
   WicPictureCodecs pictures;
   Win32Programs programs{ui};
+  Win32WindowsInstaller installer;
 
  private:
   // A finished worker wakes the interpreter with a null message.

@@ -1,0 +1,179 @@
+#include "platform/win32/win32_installer.h"
+
+#include <windows.h>
+// For the types and constants only: the functions are bound at run time.
+#include <msi.h>
+#include <msiquery.h>
+#include <wtypes.h>
+
+#include <type_traits>
+#include <vector>
+
+#include "platform/installer_statement.h"
+
+namespace kx {
+
+struct MsiFunctions {
+  HMODULE library = nullptr;
+  decltype(&MsiOpenDatabaseA) openDatabase = nullptr;
+  decltype(&MsiDatabaseOpenViewA) openView = nullptr;
+  decltype(&MsiViewExecute) viewExecute = nullptr;
+  decltype(&MsiViewFetch) viewFetch = nullptr;
+  decltype(&MsiViewModify) viewModify = nullptr;
+  decltype(&MsiViewClose) viewClose = nullptr;
+  decltype(&MsiCreateRecord) createRecord = nullptr;
+  decltype(&MsiRecordSetStringA) recordSetString = nullptr;
+  decltype(&MsiGetSummaryInformationA) getSummaryInformation = nullptr;
+  decltype(&MsiSummaryInfoSetPropertyA) summarySetProperty = nullptr;
+  decltype(&MsiSummaryInfoPersist) summaryPersist = nullptr;
+  decltype(&MsiDatabaseCommit) databaseCommit = nullptr;
+  decltype(&MsiCloseHandle) closeHandle = nullptr;
+
+  ~MsiFunctions() {
+    if (library) FreeLibrary(library);
+  }
+};
+
+namespace {
+
+constexpr UINT kRevisionNumber = 9;  // PID_REVNUMBER: the package code
+
+// A handle of msi.dll, closed when it goes.
+class Handle {
+ public:
+  explicit Handle(const MsiFunctions& msi) : msi_(msi) {}
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  ~Handle() { reset(); }
+  MSIHANDLE get() const { return handle_; }
+  MSIHANDLE* out() {
+    reset();
+    return &handle_;
+  }
+  void reset() {
+    if (handle_) msi_.closeHandle(handle_);
+    handle_ = 0;
+  }
+
+ private:
+  const MsiFunctions& msi_;
+  MSIHANDLE handle_ = 0;
+};
+
+class Win32InstallerPackage : public InstallerPackage {
+ public:
+  Win32InstallerPackage(std::shared_ptr<const MsiFunctions> msi, MSIHANDLE database)
+      : msi_(std::move(msi)), database_(*msi_) {
+    *database_.out() = database;
+  }
+
+  bool execute(std::string_view sql, const std::vector<std::string>& values) override {
+    if (values.size() < parameterMarkerCount(sql)) return false;
+    const MsiFunctions& msi = *msi_;
+    Handle view(msi);
+    if (msi.openView(database_.get(), std::string(sql).c_str(), view.out()) != ERROR_SUCCESS)
+      return false;
+    Handle parameters(msi);
+    if (!values.empty()) {
+      *parameters.out() = msi.createRecord(static_cast<UINT>(values.size()));
+      if (!parameters.get()) return false;
+      for (size_t i = 0; i < values.size(); ++i)
+        if (msi.recordSetString(parameters.get(), static_cast<UINT>(i + 1), values[i].c_str()) !=
+            ERROR_SUCCESS)
+          return false;
+    }
+    const bool executed = msi.viewExecute(view.get(), parameters.get()) == ERROR_SUCCESS;
+    msi.viewClose(view.get());
+    return executed;
+  }
+
+  bool replaceColumnValues(std::string_view table, std::string_view column,
+                           const std::function<std::string()>& newValue) override {
+    const MsiFunctions& msi = *msi_;
+    const std::string sql =
+        "SELECT `" + std::string(column) + "` FROM `" + std::string(table) + "`";
+    Handle view(msi);
+    if (msi.openView(database_.get(), sql.c_str(), view.out()) != ERROR_SUCCESS ||
+        msi.viewExecute(view.get(), 0) != ERROR_SUCCESS)
+      return false;
+    bool replaced = true;
+    for (;;) {
+      Handle record(msi);
+      const UINT fetched = msi.viewFetch(view.get(), record.out());
+      if (fetched == ERROR_NO_MORE_ITEMS) break;
+      if (fetched != ERROR_SUCCESS ||
+          msi.recordSetString(record.get(), 1, newValue().c_str()) != ERROR_SUCCESS ||
+          msi.viewModify(view.get(), MSIMODIFY_UPDATE, record.get()) != ERROR_SUCCESS) {
+        replaced = false;
+        break;
+      }
+    }
+    msi.viewClose(view.get());
+    return replaced;
+  }
+
+  bool setPackageCode(const std::string& code) override {
+    const MsiFunctions& msi = *msi_;
+    Handle summary(msi);
+    return msi.getSummaryInformation(database_.get(), nullptr, 1, summary.out()) == ERROR_SUCCESS &&
+           msi.summarySetProperty(summary.get(), kRevisionNumber, VT_LPSTR, 0, nullptr,
+                                  code.c_str()) == ERROR_SUCCESS &&
+           msi.summaryPersist(summary.get()) == ERROR_SUCCESS;
+  }
+
+  bool commit() override { return msi_->databaseCommit(database_.get()) == ERROR_SUCCESS; }
+
+ private:
+  std::shared_ptr<const MsiFunctions> msi_;
+  Handle database_;
+};
+
+}  // namespace
+
+Win32WindowsInstaller::Win32WindowsInstaller() = default;
+Win32WindowsInstaller::~Win32WindowsInstaller() = default;
+
+// msi.dll is loaded by its full path in the system folder, so that a library of that name
+// beside a downloaded setup is never the one used.
+std::shared_ptr<const MsiFunctions> Win32WindowsInstaller::bind() {
+  if (bound_) return functions_;
+  bound_ = true;
+  char folder[MAX_PATH];
+  const UINT length = GetSystemDirectoryA(folder, sizeof folder);
+  if (length == 0 || length >= sizeof folder) return nullptr;
+  auto msi = std::make_shared<MsiFunctions>();
+  msi->library = LoadLibraryA((std::string(folder, length) + "\\msi.dll").c_str());
+  if (!msi->library) return nullptr;
+  const auto entry = [&msi](auto& function, const char* name) {
+    function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(
+        reinterpret_cast<void*>(GetProcAddress(msi->library, name)));
+    return function != nullptr;
+  };
+  if (entry(msi->openDatabase, "MsiOpenDatabaseA") &&
+      entry(msi->openView, "MsiDatabaseOpenViewA") && entry(msi->viewExecute, "MsiViewExecute") &&
+      entry(msi->viewFetch, "MsiViewFetch") && entry(msi->viewModify, "MsiViewModify") &&
+      entry(msi->viewClose, "MsiViewClose") && entry(msi->createRecord, "MsiCreateRecord") &&
+      entry(msi->recordSetString, "MsiRecordSetStringA") &&
+      entry(msi->getSummaryInformation, "MsiGetSummaryInformationA") &&
+      entry(msi->summarySetProperty, "MsiSummaryInfoSetPropertyA") &&
+      entry(msi->summaryPersist, "MsiSummaryInfoPersist") &&
+      entry(msi->databaseCommit, "MsiDatabaseCommit") && entry(msi->closeHandle, "MsiCloseHandle"))
+    functions_ = std::move(msi);
+  return functions_;
+}
+
+std::unique_ptr<InstallerPackage> Win32WindowsInstaller::openForEditing(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES ||
+      (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)))
+    return nullptr;
+  std::shared_ptr<const MsiFunctions> msi = bind();
+  if (!msi) return nullptr;
+  MSIHANDLE database = 0;
+  if (msi->openDatabase(path.c_str(), reinterpret_cast<LPCSTR>(MSIDBOPEN_DIRECT), &database) !=
+      ERROR_SUCCESS)
+    return nullptr;
+  return std::make_unique<Win32InstallerPackage>(std::move(msi), database);
+}
+
+}  // namespace kx
