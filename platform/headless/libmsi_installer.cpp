@@ -12,6 +12,8 @@
 namespace kx {
 namespace {
 
+constexpr size_t kLongestSavedString = 128 * 1024;
+
 struct ObjectRelease {
   void operator()(gpointer object) const { g_object_unref(object); }
 };
@@ -48,7 +50,12 @@ class LibmsiPackage : public InstallerPackage {
 
   bool execute(std::string_view sql, const std::vector<std::string>& values) override {
     std::vector<std::string> utf8;
-    for (const std::string& value : values) utf8.push_back(codePage_.toUtf8(value));
+    for (const std::string& value : values) {
+      utf8.push_back(codePage_.toUtf8(value));
+      // libmsi saves only part of a string of 128 KB or more but keeps its full length,
+      // which garbles every string after it in the package; the system's installer does not.
+      if (utf8.back().size() >= kLongestSavedString) return false;
+    }
     return run(codePage_.toUtf8(sql), utf8);
   }
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# The commands that act at once, through zelrun.exe on Wine: "Delete Registry" on the Wine
-# registry, and "Generate Native Images" starting the generators that are installed, with the
-# assembly path quoted.
+# Recording through zelrun.exe on Wine: the real msi.dll edits the package as libmsi does in
+# the native zelrun, and msiexec then installs what the script switched on, with its values.
+# And the commands that act at once: "Delete Registry" on the Wine registry, and "Generate
+# Native Images" starting the generators that are installed, with the assembly path quoted.
 set -euo pipefail
 build=$(cd "$1" && pwd)
 src=$2
@@ -62,4 +63,45 @@ for generators in none v2 both; do
       fi ;;
   esac
 done
+# The recording script over the same package natively and under Wine: the same tables.
+native="$build/../native/tools/zelrun"
+[ -x "$native" ] || fail "the native zelrun is not built"
+data="$src/tests/data/recording"
+"$(dirname "$native")/zelpack" script "$data/recording.json" -o "$work/recording.script"
+bash "$data/make_package.sh" "$work/pristine.msi"
+mkdir -p "$work/support"
+cp "$data"/support/* "$work/support/"
+printf 'short line\r\n' >"$work/support/big.txt"
+arguments=(--silent --arg LANGUAGE=French --arg APP=App --arg VENDOR=Kestrix
+  --arg $'NOTE=one\r\ntwo' --arg 'SERVER=\\\\files')
+cp "$work/pristine.msi" "$work/native.msi"
+"$native" "${arguments[@]}" --support-dir "$work/support" --msi "$work/native.msi" \
+  "$work/recording.script" >/dev/null || fail "native zelrun"
+cp "$work/pristine.msi" "$work/wine.msi"
+zelrun_exe "${arguments[@]}" --support-dir 'support' --msi 'wine.msi' recording.script
+[ "$code" = 0 ] || fail "zelrun.exe recording: exit code $code: $(cat "$work/err")"
+for table in Property Shortcut ProgId Component Registry; do
+  msiinfo export "$work/native.msi" $table >"$work/native.$table"
+  msiinfo export "$work/wine.msi" $table >"$work/wine.$table"
+  diff "$work/native.$table" "$work/wine.$table" || fail "$table differs under Wine's msi.dll"
+done
+grep -q "^PREG_3	O'Brien" "$work/wine.Property" || fail "Wine's package lacks PREG_3"
+
+# The system's installer stores a value of 1 MB whole, and no other row suffers.
+head -c 1048576 /dev/zero | tr '\0' x >"$work/support/big.txt"
+cp "$work/pristine.msi" "$work/big.msi"
+zelrun_exe "${arguments[@]}" --support-dir 'support' --msi 'big.msi' recording.script
+msiinfo export "$work/big.msi" Property | sed 's/\r$//' >"$work/big.Property"
+[ "$(grep '^PBIG_1	' "$work/big.Property" | wc -c)" = $((7 + 1048576 + 1)) ] ||
+  fail "the 1 MB value is not whole"
+grep -q '^PUNC_1	\\\\files\\share$' "$work/big.Property" || fail "a row after the 1 MB value suffered"
+
+# msiexec installs the edited package: the switched-on components with the recorded values,
+# not the component of the statement that stayed off.
+wine msiexec /i 'Z:'"$(tr / '\\' <<<"$work/wine.msi")" /qn >/dev/null 2>&1 || fail "msiexec failed"
+query 'HKCU\Software\Kestrix\App' | grep -q "Owner.*REG_SZ.*O'Brien" ||
+  fail "the recorded registry value was not installed: $(query 'HKCU\Software\Kestrix\App')"
+installed=$(query 'HKCU\Software\Kestrix\Recording')
+grep -q 'Types' <<<"$installed" || fail "the file type component was not installed: $installed"
+grep -q 'Off' <<<"$installed" && fail "the component of a statement that stayed off was installed"
 echo "recording: ok"

@@ -5,7 +5,8 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 out=$1
 wixl -o "$out" "$here/recorded.wxs"
-for condition in 'Reg|AREG = "TRUE"' 'Menu|ASC = "TRUE"' 'Types|AFT = "TRUE"'; do
+for condition in 'Reg|AREG = "TRUE"' 'Menu|ASC = "TRUE"' 'Types|AFT = "TRUE"' \
+  'Off|ACMT = "TRUE"'; do
   msibuild "$out" -q "UPDATE \`Component\` SET \`Condition\` = '${condition#*|}' WHERE \`Component\` = '${condition%%|*}'"
 done
 msibuild "$out" -i "$here/ProgId.idt"
