@@ -396,11 +396,12 @@ RunResult runScript(Engine& engine) {
       "ALLUSERS",
       truthText(engine.platform.system->isNtFamily() && engine.platform.system->isAdministrator()),
       "Pre-Initialization");
+  // Maintenance detection may refill the recorded properties from the previous run.
+  engine.changes = ChangeRecording{};
   if (const CommandFunction detectMaintenance = engine.commands.hooks.detectMaintenance)
     detectMaintenance(engine);
 
   engine.run = RunState{};
-  engine.changes = ChangeRecording{};
   for (size_t k = 1; k <= script.statementCount(); ++k)
     if (script.command(k) == kLabel)
       engine.run.labels.emplace_back(upperAscii(script.parameter(script.id(k), 1)), k - 1);

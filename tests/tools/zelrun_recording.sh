@@ -129,4 +129,19 @@ code=0
 grep -q 'Line 14: Unable to obtain command headers. Please rebuild your project.' "$work/err" ||
   fail "no script error: $(cat "$work/err")"
 cmp -s "$work/pristine.msi" "$work/gap.msi" || fail "the failed run changed the package"
+# Delete Registry acts at once: zelrun's registry file shows the value and the key tree gone.
+cat >"$work/delete.json" <<'JSON'
+{"title": "Delete", "statements": [
+  {"command": "Delete Registry", "parameters": ["1", "Software\\Kestrix", "Gone", "FALSE"]},
+  {"command": "Delete Registry", "parameters": ["1", "Software\\Kestrix\\Tree", "", "TRUE"]}]}
+JSON
+"$build/tools/zelpack" script "$work/delete.json" -o "$work/delete.script"
+printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' '[HKEY_CURRENT_USER\Software\Kestrix]' \
+  '"Gone"="x"' '"Kept"="x"' '' '[HKEY_CURRENT_USER\Software\Kestrix\Tree\Sub]' '"Deep"="x"' \
+  >"$work/machine.reg"
+"$build/tools/zelrun" --silent --registry "$work/machine.reg" "$work/delete.script" >/dev/null ||
+  fail "Delete Registry run failed"
+tr -d '\0' <"$work/machine.reg" >"$work/machine.txt"
+grep -q '"Kept"' "$work/machine.txt" || fail "Delete Registry took Kept"
+grep -q '"Gone"\|Tree' "$work/machine.txt" && fail "Delete Registry left: $(cat "$work/machine.txt")"
 echo "zelrun recording: ok"
