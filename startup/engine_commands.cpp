@@ -8,8 +8,11 @@
 #include "media/web_media.h"
 #include "plugins/plugin_host.h"
 #include "system/file_queries.h"
+#include "system/iis_commands.h"
+#include "system/library_registration.h"
 #include "system/machine_queries.h"
-#include "system/system_commands.h"
+#include "system/program_commands.h"
+#include "system/service_commands.h"
 
 namespace kx {
 
@@ -20,7 +23,10 @@ const CommandTable& engineCommands() {
     commands.add(componentCommands());
     commands.add(recordingCommands());
     commands.add(applyCommands());
-    commands.add(systemCommands());
+    commands.add(programCommands());
+    commands.add(serviceCommands());
+    commands.add(iisCommands());
+    commands.add(libraryRegistrationCommands());
     commands.add(fileQueryCommands());
     commands.add(machineQueryCommands());
     commands.add(archiveCommands());
