@@ -126,9 +126,15 @@ void commandGenerateNativeImages(Engine& engine) {
   const std::string assembly = "\"" + engine.expanded(1) + "\"";
   const std::string framework =
       withTrailingBackslash(engine.platform.system->windowsFolder()) + "Microsoft.NET\\Framework\\";
-  engine.platform.programs->runHiddenAndWait(framework + "v1.1.4322\\ngen.exe", assembly);
-  engine.platform.programs->runHiddenAndWait(framework + "v2.0.50727\\ngen.exe",
-                                             "install " + assembly);
+  // The interpreter thread waits itself, handling the windows' messages meanwhile.
+  const auto generate = [&](const std::string& version, const std::string& parameters) {
+    engine.platform.programs->runThroughShell({.file = framework + version + "\\ngen.exe",
+                                               .parameters = parameters,
+                                               .wait = true,
+                                               .handleMessages = true});
+  };
+  generate("v1.1.4322", assembly);
+  generate("v2.0.50727", "install " + assembly);
 }
 
 Fault deleteFilesRule(RuleContext& c) {

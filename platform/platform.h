@@ -2,6 +2,7 @@
 // The narrow interfaces through which the portable engine reaches the machine. The Win32
 // implementations live in platform/win32, the headless ones (zelrun) in platform/headless;
 // native tests bring fakes of their own.
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -206,6 +207,8 @@ class FileSystem {
                                const std::string& key) = 0;
   // null when the file cannot be opened for reading.
   virtual std::unique_ptr<ReadableFile> openForReading(const std::string& path) = 0;
+  // Renames a file (within one volume); false when the target exists or the rename fails.
+  virtual bool renameFile(const std::string& from, const std::string& to) = 0;
 };
 
 // Called as an archive's entries are written: the entry's name, the bytes written so far of
@@ -389,13 +392,70 @@ class PictureCodecs {
   virtual std::optional<DecodedImage> decodeJpeg(const std::string& data) = 0;
 };
 
-// Programs started through the shell.
+// The exit code the system reports for a process that has not ended yet (STILL_ACTIVE).
+inline constexpr int32_t kStillActive = 259;
+
+// A start through the shell: the verb "open", else the file type's default verb, without the
+// shell's error dialogs.
+struct ShellStart {
+  std::string file;
+  std::string parameters;
+  bool shown = false;  // SW_SHOW, else SW_HIDE
+  bool wait = false;   // in slices of 1000 ms until the process has ended
+  // The waiting thread owns windows: their messages are handled while it waits.
+  bool handleMessages = false;
+  // Checked between slices: once set, waiting stops and the program is left running.
+  const std::atomic<bool>* cancel = nullptr;
+};
+
+// A start by process creation, under another user's account or the engine's own.
+struct UserStart {
+  std::string commandLine;
+  std::string folder;       // working folder; empty: the engine's
+  std::string environment;  // one entry a line; empty: the engine's environment
+  int showCommand = 0;      // SW_* number
+  std::string user;         // empty: the engine's own account, in a new console
+  std::string password;
+  std::string domain;
+  bool wait = false;
+  const std::atomic<bool>* cancel = nullptr;  // as for ShellStart
+};
+
+// Why a start as another user did not run the program: the codes scripts read.
+namespace run_as_codes {
+inline constexpr int32_t kNotNtFamily = -1;
+inline constexpr int32_t kLogonPrivilegeNotHeld = -2;
+inline constexpr int32_t kLogonFailure = -3;
+inline constexpr int32_t kLogonAccessDenied = -4;
+inline constexpr int32_t kLogonOther = -5;
+inline constexpr int32_t kStationAccess = -6;
+inline constexpr int32_t kDesktopAccess = -7;
+inline constexpr int32_t kStartPrivilegeNotHeld = -8;
+inline constexpr int32_t kStartFileNotFound = -9;
+inline constexpr int32_t kStartOther = -10;
+inline constexpr int32_t kStartOwnAccount = -11;
+}  // namespace run_as_codes
+
+struct TopLevelWindow {
+  WindowHandle handle = 0;
+  std::string className;  // up to 260 characters
+  std::string title;      // up to 260 characters
+};
+
+// Programs started, waited for and asked to close.
 class Programs {
  public:
   virtual ~Programs() = default;
-  // Starts the program hidden and without error dialogs (verb "open", else the default verb)
-  // and waits for it to end, window messages handled meanwhile; false when it cannot start.
-  virtual bool runHiddenAndWait(const std::string& program, const std::string& parameters) = 0;
+  // The exit code the system reports when the start (and the wait) is over, so kStillActive
+  // for a program still running; 0 when the shell handed a document to a program without a
+  // process of its own; nullopt when neither verb executes the file.
+  virtual std::optional<int32_t> runThroughShell(const ShellStart& start) = 0;
+  // The program's exit code as for runThroughShell, or a run_as_codes code from -2 to -11.
+  virtual int32_t runAsUser(const UserStart& start) = 0;
+  // The top-level windows in the system's order.
+  virtual std::vector<TopLevelWindow> topLevelWindows() = 0;
+  // Posts WM_CANCELMODE, then WM_CLOSE.
+  virtual void askToClose(WindowHandle window) = 0;
 };
 
 // An installer package opened for editing in place (no transaction: what is committed is in

@@ -290,4 +290,12 @@ std::unique_ptr<ReadableFile> HeadlessFileSystem::openForReading(const std::stri
   return std::make_unique<HostFile>(descriptor);
 }
 
+bool HeadlessFileSystem::renameFile(const std::string& from, const std::string& to) {
+  const std::string target = sandbox_.hostPath(to);
+  std::error_code ec;
+  if (fs::exists(fs::symlink_status(target, ec))) return false;
+  fs::rename(sandbox_.hostPath(from), target, ec);
+  return !ec;
+}
+
 }  // namespace kx

@@ -34,6 +34,7 @@ class HeadlessFileSystem : public FileSystem {
   std::string iniValue(const std::string& file, const std::string& section,
                        const std::string& key) override;
   std::unique_ptr<ReadableFile> openForReading(const std::string& path) override;
+  bool renameFile(const std::string& from, const std::string& to) override;
 
  private:
   const Sandbox& sandbox_;

@@ -8,7 +8,7 @@ HeadlessPlatform::HeadlessPlatform(std::string sandboxFolder, const std::string&
       files(sandbox),
       system(sandbox, sandbox.windowsPath(engineFile), log),
       modules(log),
-      programs(files, log),
+      programs(log),
       archives(ZelLinkedFunctions,
                [this](const std::string& path) { return sandbox.hostPath(path); },
                {[this](const std::string& text) { return sandbox.codePage().toUtf8(text); },

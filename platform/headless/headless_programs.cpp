@@ -4,11 +4,15 @@
 
 namespace kx {
 
-bool HeadlessPrograms::runHiddenAndWait(const std::string& program, const std::string& parameters) {
-  if (files_.fileExists(program))
-    log_ << "Program not started here: " << escapeForLog(program) << " " << escapeForLog(parameters)
-         << "\n";
-  return false;
+std::optional<int32_t> HeadlessPrograms::runThroughShell(const ShellStart& start) {
+  log_ << "Program not started here: " << escapeForLog(start.file) << " "
+       << escapeForLog(start.parameters) << "\n";
+  return std::nullopt;
+}
+
+int32_t HeadlessPrograms::runAsUser(const UserStart& start) {
+  log_ << "Program not started here: " << escapeForLog(start.commandLine) << "\n";
+  return start.user.empty() ? run_as_codes::kStartOwnAccount : run_as_codes::kLogonFailure;
 }
 
 }  // namespace kx

@@ -1,6 +1,6 @@
 #pragma once
-// No Windows programs run here: a program that exists in the sandbox is only logged, and
-// none starts.
+// No Windows programs run here: every start is logged and answered as on a machine where the
+// program cannot be started; there are no windows to close.
 #include <ostream>
 
 #include "platform/platform.h"
@@ -9,11 +9,13 @@ namespace kx {
 
 class HeadlessPrograms : public Programs {
  public:
-  HeadlessPrograms(FileSystem& files, std::ostream& log) : files_(files), log_(log) {}
-  bool runHiddenAndWait(const std::string& program, const std::string& parameters) override;
+  explicit HeadlessPrograms(std::ostream& log) : log_(log) {}
+  std::optional<int32_t> runThroughShell(const ShellStart& start) override;
+  int32_t runAsUser(const UserStart& start) override;
+  std::vector<TopLevelWindow> topLevelWindows() override { return {}; }
+  void askToClose(WindowHandle) override {}
 
  private:
-  FileSystem& files_;
   std::ostream& log_;
 };
 

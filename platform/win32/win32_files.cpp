@@ -214,4 +214,8 @@ std::unique_ptr<ReadableFile> Win32FileSystem::openForReading(const std::string&
   return std::make_unique<Win32ReadableFile>(file);
 }
 
+bool Win32FileSystem::renameFile(const std::string& from, const std::string& to) {
+  return MoveFileA(from.c_str(), to.c_str()) != 0;
+}
+
 }  // namespace kx

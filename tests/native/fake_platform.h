@@ -2,6 +2,7 @@
 // An in-memory machine for native tests: files and registry in maps, message boxes and dialogs
 // answered from queues and recorded.
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -11,6 +12,7 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "base/values.h"
@@ -88,13 +90,51 @@ class FakePlatform : public UserInterface,
     return {this, this, this, this, this, this, &threads, &archives, &pictures, &installer, this};
   }
 
-  // Programs that start, by upper-case path; every start is logged as "PROGRAM PARAMETERS".
+  // Programs that start, by upper-case path (of the program or document); every start is
+  // logged as "PROGRAM PARAMETERS" (a start as a user: its command line).
   std::set<std::string> programs;
   std::vector<std::string> programsRun;
-  bool runHiddenAndWait(const std::string& program, const std::string& parameters) override {
-    if (!programs.contains(upperAscii(program))) return false;
-    programsRun.push_back(program + " " + parameters);
-    return true;
+  // What a waited-for program ends with, by upper-case path (0 when not listed). One that never
+  // ends is waited for until the cancel request.
+  std::map<std::string, int32_t> exitCodes;
+  std::set<std::string> neverEnding;
+  // A program that is not waited for is running still, unless it ends at once.
+  std::set<std::string> endingAtOnce;
+  std::vector<ShellStart> shellStarts;
+  std::vector<UserStart> userStarts;
+  // When set, every start as a user answers it before any program is looked up.
+  std::optional<int32_t> userStartFailure;
+  // Called as a program starts, before it is waited for.
+  std::function<void(const std::string& program)> onProgramStart;
+  // Stands for a wait that the cancel request never reached.
+  static constexpr int32_t kWaitNeverStopped = -424242;
+
+  std::optional<int32_t> runThroughShell(const ShellStart& start) override {
+    shellStarts.push_back(start);
+    if (!programs.contains(upperAscii(start.file))) return std::nullopt;
+    programsRun.push_back(start.file + " " + start.parameters);
+    return ranProgram(start.file, start.wait, start.cancel);
+  }
+  int32_t runAsUser(const UserStart& start) override {
+    userStarts.push_back(start);
+    if (userStartFailure) return *userStartFailure;
+    // The program is the quoted text the command line begins with.
+    const size_t end = start.commandLine.find('"', 1);
+    const std::string program = start.commandLine.substr(1, end - 1);
+    if (!programs.contains(upperAscii(program)))
+      return start.user.empty() ? run_as_codes::kStartOwnAccount : run_as_codes::kStartFileNotFound;
+    programsRun.push_back(start.commandLine);
+    return ranProgram(program, start.wait, start.cancel);
+  }
+
+  std::vector<TopLevelWindow> topWindows;
+  std::vector<WindowHandle> closeRequests;
+  bool windowsCloseOnRequest = true;
+  std::vector<TopLevelWindow> topLevelWindows() override { return topWindows; }
+  void askToClose(WindowHandle window) override {
+    closeRequests.push_back(window);
+    if (windowsCloseOnRequest)
+      std::erase_if(topWindows, [&](const TopLevelWindow& w) { return w.handle == window; });
   }
 
   FakeInstaller installer;
@@ -369,13 +409,26 @@ class FakePlatform : public UserInterface,
     if (found == files.end() || unreadableFiles.contains(found->first)) return nullptr;
     return std::make_unique<StringFile>(found->second);
   }
+  // Paths (upper case) that cannot be renamed, as a file in use.
+  std::set<std::string> lockedFiles;
+  bool renameFile(const std::string& from, const std::string& to) override {
+    const auto found = files.find(upperAscii(from));
+    if (found == files.end() || files.contains(upperAscii(to)) ||
+        lockedFiles.contains(found->first))
+      return false;
+    std::string bytes = std::move(found->second);
+    files.erase(found);
+    files[upperAscii(to)] = std::move(bytes);
+    originalPaths.emplace(upperAscii(to), to);
+    return true;
+  }
 
   std::string shortDate() override { return "12/10/2026"; }
   std::string longTime() override { return "10:41:00 AM"; }
   std::string temporaryFolder() override { return "C:\\Temp\\"; }
   std::string enginePath() override { return "C:\\Setup\\setup.exe"; }
   std::string engineVersion() override { return "1.0.0.0"; }
-  bool isNtFamily() override { return true; }
+  bool isNtFamily() override { return windows.ntFamily; }
   bool isAdministrator() override { return true; }
   WindowsVersion windowsVersion() override { return windows; }
   uint64_t totalPhysicalMemory() override { return physicalMemory; }
@@ -447,6 +500,20 @@ class FakePlatform : public UserInterface,
     if (found == answers.end()) return std::nullopt;
     return found->second;
   }
+  // A started program, waited for in slices (of 1 ms here) as the system's wait would be.
+  int32_t ranProgram(const std::string& program, bool wait, const std::atomic<bool>* cancel) {
+    const std::string key = upperAscii(program);
+    if (onProgramStart) onProgramStart(program);
+    if (!wait) return endingAtOnce.contains(key) ? exitCodes[key] : kStillActive;
+    if (!neverEnding.contains(key)) return exitCodes[key];
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!(cancel && *cancel)) {
+      if (std::chrono::steady_clock::now() > giveUp) return kWaitNeverStopped;
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return kStillActive;
+  }
+
   std::mutex messageLock_;
   std::condition_variable messageArrived_;
   int wakeUps_ = 0;

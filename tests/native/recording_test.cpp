@@ -272,6 +272,12 @@ TEST_F(RecordingTest, NativeImagesRunEachInstalledGeneratorWithTheQuotedAssembly
     if (installed.contains(v1)) expected.push_back(v1 + " \"C:\\My Files\\a.dll\"");
     if (installed.contains(v2)) expected.push_back(v2 + " install \"C:\\My Files\\a.dll\"");
     EXPECT_EQ(fake.programsRun, expected);
+    // Hidden, waited for by the interpreter thread itself, which keeps the windows alive.
+    for (const ShellStart& start : fake.shellStarts) {
+      EXPECT_FALSE(start.shown);
+      EXPECT_TRUE(start.wait);
+      EXPECT_TRUE(start.handleMessages);
+    }
   }
 }
 
