@@ -130,6 +130,7 @@ int runMainProcedure(Platform platform, StartupServices& startup,
   }
 
   bool removeSupport = !startup.preparedRun();
+  if (observer.runStarting) observer.runStarting(engine);
   try {
     if (!prepareAndRun(engine, startup, extractPayload, programFolder, programBaseName, result))
       removeSupport = false;

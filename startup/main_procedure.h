@@ -14,6 +14,8 @@ struct RunObserver {
   std::function<void(const Engine&)> traceStatement;  // before each dispatched statement
   std::function<void(const Engine&)> unbuiltCommand;  // a command not built yet was dispatched
   std::function<void(const Engine&, const RunResult&)> runEnded;  // before the clean-up
+  // Once the run is about to be prepared; runEnded always follows.
+  std::function<void(Engine&)> runStarting;
 };
 
 // Runs the whole start-up: message table, command line, common controls check, start-up

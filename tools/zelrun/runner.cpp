@@ -1,11 +1,16 @@
 #include "tools/zelrun/runner.h"
 
+#include <chrono>
+#include <condition_variable>
 #include <fstream>
 #include <iostream>
+#include <mutex>
 #include <stdexcept>
+#include <thread>
 
 #include "base/values.h"
 #include "installer/package_edits.h"
+#include "interpreter/engine.h"
 #include "platform/scripted/log_text.h"
 #include "platform/scripted/scripted_dialogs.h"
 #include "platform/scripted/scripted_startup.h"
@@ -20,6 +25,7 @@ void usage() {
       << "usage: zelrun [--silent] [--arg ARG]... [--dialog NEXT|BACK|CANCEL|NAME]...\n"
          "              [--answer OK|CANCEL|YES|NO|ABORT|RETRY|IGNORE]... [--support-dir DIR]\n"
          "              [--msi PATH] [--registry FILE] [--codepage N] [--properties] [--trace]\n"
+         "              [--cancel-after MILLISECONDS]\n"
          "              SCRIPT\n";
 }
 
@@ -47,6 +53,38 @@ void printProperties(const char* heading, const NameValueList& properties) {
   for (const auto& [name, value] : properties)
     std::cout << escapeForLog(name) << "=" << escapeForLog(value) << "\n";
 }
+
+// Presses the progress page's Cancel once the delay has passed, unless stopped before.
+class DelayedCancel {
+ public:
+  DelayedCancel() = default;
+  DelayedCancel(const DelayedCancel&) = delete;
+  DelayedCancel& operator=(const DelayedCancel&) = delete;
+  ~DelayedCancel() { stop(); }
+
+  void start(Engine& engine, int milliseconds) {
+    thread_ = std::thread([this, &engine, milliseconds] {
+      std::unique_lock lock(lock_);
+      if (!stopping_.wait_for(lock, std::chrono::milliseconds(milliseconds),
+                              [this] { return stopped_; }))
+        engine.cancelRequested = true;
+    });
+  }
+  void stop() {
+    {
+      std::lock_guard guard(lock_);
+      stopped_ = true;
+    }
+    stopping_.notify_all();
+    if (thread_.joinable()) thread_.join();
+  }
+
+ private:
+  std::mutex lock_;
+  std::condition_variable stopping_;
+  bool stopped_ = false;
+  std::thread thread_;
+};
 
 std::string quoteArgument(const std::string& argument) {
   return argument.find(' ') == std::string::npos ? argument : "\"" + argument + "\"";
@@ -87,6 +125,11 @@ std::optional<RunnerOptions> parseRunnerOptions(int argc, char** argv) {
         options.codePage = static_cast<unsigned>(*parsed);
       } else if (arg == "--properties") {
         options.printProperties = true;
+      } else if (arg == "--cancel-after") {
+        const std::string number = value();
+        const auto parsed = tryParseInteger(number);
+        if (!parsed || *parsed < 0) throw std::invalid_argument("not a delay: " + number);
+        options.cancelAfterMilliseconds = *parsed;
       } else if (arg == "--trace") {
         options.trace = true;
       } else if (arg.starts_with("--") || !options.scriptPath.empty()) {
@@ -132,7 +175,13 @@ int runPrepared(Platform platform, RunnerOptions& options, PreparedRun prepared)
   observer.unbuiltCommand = [](const Engine& e) {
     std::cerr << "not built yet: " << e.run.position << " " << e.command() << "\n";
   };
-  observer.runEnded = [&options](const Engine& engine, const RunResult& result) {
+  DelayedCancel cancel;
+  if (options.cancelAfterMilliseconds)
+    observer.runStarting = [&](Engine& engine) {
+      cancel.start(engine, *options.cancelAfterMilliseconds);
+    };
+  observer.runEnded = [&options, &cancel](const Engine& engine, const RunResult& result) {
+    cancel.stop();
     if (!result.validation.ok())
       std::cerr << "validation: " << result.validation.result << ": " << result.validation.message
                 << "\n";

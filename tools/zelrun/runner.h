@@ -21,6 +21,8 @@ struct RunnerOptions {
   std::string scriptPath;
   bool trace = false;
   bool printProperties = false;  // the pending rows and the recorded properties after the run
+  // The progress page's Cancel pressed this many milliseconds after the run started.
+  std::optional<int> cancelAfterMilliseconds;
 };
 
 // The options of the command line, with a script that can be read; nullopt after the reason
