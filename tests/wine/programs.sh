@@ -64,4 +64,32 @@ zelrun_exe terminate.script
 [ "$code" = 0 ] || fail "terminate exit code $code: $(cat "$work/err")"
 for _ in $(seq 50); do grep -q closed "$work/kx_test_program.exe.log" && break; sleep 0.2; done
 grep -q closed "$work/kx_test_program.exe.log" || fail "the window was not closed"
+
+# "Run Light Mode Setup" from a setup built by zelpack: the package holds only a script, which
+# ends with the exit code its command line gives; the engine's image runs it and the package is
+# as it was afterwards, with no zel.dll beside it.
+mkdir "$work/engine" "$work/outer" "$work/pkg"
+cp "$build/tools/zelstub.exe" "$build/media/zel/zel.dll" "$work/engine/"
+echo '{"title": "Empty", "statements": []}' >"$work/empty.json"
+(cd "$work" && wine "$build/tools/zelpack.exe" build empty.json -o empty --engine engine) ||
+  fail "zelpack build"
+zel_project light '[{"command": "Terminate with Exit Code", "parameters": ["$CODE$"]}]'
+cp "$work/light.script" "$work/pkg/light.exe"
+cp "$work/empty/setup.res" "$work/pkg/light.res"
+echo msi >"$work/pkg/light.msi"
+package='Z:'${work//\//\\}'\pkg\light.exe'
+zel_project outer '[
+  {"command": "Run Light Mode Setup", "parameters": ["'"${package//\\/\\\\}"'", "RES", "/s CODE=42", "TRUE"]},
+  {"command": "Terminate with Exit Code", "parameters": ["$RES$"]}
+ ]'
+cat "$work/engine/zelstub.exe" "$work/outer.script" >"$work/outer/setup.exe"
+cp "$work/engine/zel.dll" "$work/empty/setup.res" "$work/outer/"
+echo msi >"$work/outer/setup.msi"
+printf 'start /wait setup.exe /s\r\necho [%%ERRORLEVEL%%]>code.txt\r\n' >"$work/outer/run.bat"
+(cd "$work/outer" && timeout 120 wine cmd /c run.bat >/dev/null 2>&1) || true
+[ "$(tr -d '[]\r\n' <"$work/outer/code.txt")" = 42 ] ||
+  fail "light-mode setup: exit code $(cat "$work/outer/code.txt")"
+cmp "$work/pkg/light.exe" "$work/light.script" || fail "the package changed"
+[ ! -e "$work/pkg/zel.dll" ] || fail "zel.dll left beside the package"
+[ -z "$(ls "$work/pkg" | grep -vxE 'light\.(exe|res|msi)')" ] || fail "left in pkg: $(ls "$work/pkg")"
 echo "programs: ok"
