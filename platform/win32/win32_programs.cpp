@@ -70,6 +70,18 @@ struct UserStartHandles {
   }
 };
 
+// Adds a top-level window to the list `found` points to.
+BOOL CALLBACK collectWindow(HWND window, LPARAM found) {
+  constexpr int kLongest = 260;
+  char className[kLongest + 1] = {};
+  char title[kLongest + 1] = {};
+  GetClassNameA(window, className, sizeof className);
+  GetWindowTextA(window, title, sizeof title);
+  reinterpret_cast<std::vector<TopLevelWindow>*>(found)->push_back(
+      {reinterpret_cast<WindowHandle>(window), className, title});
+  return TRUE;
+}
+
 }  // namespace
 
 std::optional<int32_t> Win32Programs::runThroughShell(const ShellStart& start) {
@@ -162,18 +174,7 @@ int32_t Win32Programs::runAsUser(const UserStart& start) {
 
 std::vector<TopLevelWindow> Win32Programs::topLevelWindows() {
   std::vector<TopLevelWindow> windows;
-  EnumWindows(
-      [](HWND window, LPARAM found) -> BOOL {
-        constexpr int kLongest = 260;
-        char className[kLongest + 1] = {};
-        char title[kLongest + 1] = {};
-        GetClassNameA(window, className, sizeof className);
-        GetWindowTextA(window, title, sizeof title);
-        reinterpret_cast<std::vector<TopLevelWindow>*>(found)->push_back(
-            {reinterpret_cast<WindowHandle>(window), className, title});
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&windows));
+  EnumWindows(collectWindow, reinterpret_cast<LPARAM>(&windows));
   return windows;
 }
 
