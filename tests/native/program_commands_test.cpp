@@ -125,6 +125,12 @@ class WaitingForAProgramThatNeverEnds : public ProgramCommandsTest,
     fake.files["C:\\SETUP\\ZEL.DLL"] = "library";
     fake.files[upperAscii(kApp)] = "package";
   }
+  // What "Run Light Mode Setup" ran is its package, which gets its own name back.
+  void expectPackageAsItWas() {
+    EXPECT_EQ(fileBytes(kApp), "package");
+    EXPECT_FALSE(fileThere(std::string(kApp) + ".nox"));
+    EXPECT_FALSE(fileThere("C:\\Tools\\zel.dll"));
+  }
 };
 
 TEST_P(WaitingForAProgramThatNeverEnds, PublishesProgressUntilTheCancelStopsTheWait) {
@@ -146,6 +152,7 @@ TEST_P(WaitingForAProgramThatNeverEnds, PublishesProgressUntilTheCancelStopsTheW
   // The wait stopped with the program still running; the next statement saw the cancel.
   EXPECT_EQ(var("RES"), "259");
   EXPECT_EQ(var("AFTER"), "TRUE");
+  expectPackageAsItWas();
 }
 
 TEST_P(WaitingForAProgramThatNeverEnds, AProgressThatIsNoNumberStopsTheWaitAndIsAScriptError) {
@@ -156,6 +163,7 @@ TEST_P(WaitingForAProgramThatNeverEnds, AProgressThatIsNoNumberStopsTheWaitAndIs
       << fake.boxes[0].text;
   EXPECT_FALSE(engine.longOperation);
   EXPECT_FALSE(engine.store.isDefined("RES"));
+  expectPackageAsItWas();
 }
 
 const Statement kAfter{"Set Variable", {"AFTER", "$ABORT$"}};
