@@ -63,7 +63,8 @@ zelrun_exe() {
 expect_store() {
   local line
   for line in "$@"; do
-    grep -qxF -- "$line" "$work/out" || { cat "$work/err" >&2; fail "store lacks $line"; }
+    grep -qxF -- "$line" "$work/out" ||
+    { cat "$work/err" >&2; fail "store lacks $line, has $(grep "^${line%%=*}=" "$work/out")"; }
   done
 }
 

@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
     const auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(entry);
     std::printf("%s ", allowed->Header.AceType == ACCESS_ALLOWED_ACE_TYPE  ? "ALLOW"
                        : allowed->Header.AceType == ACCESS_DENIED_ACE_TYPE ? "DENY"
-                                                                            : "OTHER");
+                                                                           : "OTHER");
     printSid(const_cast<DWORD*>(&allowed->SidStart));
     std::printf(" %lX %X\n", allowed->Mask, allowed->Header.AceFlags);
   }
