@@ -481,6 +481,87 @@ class WindowsInstaller {
   virtual std::unique_ptr<InstallerPackage> openForEditing(const std::string& path) = 0;
 };
 
+// The running processes, the service control manager and the network shares of a computer.
+// A computer name that is empty means this computer.
+class MachineServices {
+ public:
+  virtual ~MachineServices() = default;
+  // The executable of each running process, as the system's process snapshot names it; empty
+  // when no snapshot can be taken.
+  virtual std::vector<std::string> runningPrograms() = 0;
+  // The service's current state (1 stopped to 7 paused, as the service manager numbers them);
+  // nullopt when the manager or the service cannot be opened or queried.
+  virtual std::optional<uint32_t> serviceState(const std::string& computer,
+                                               const std::string& service) = 0;
+  // Shares a folder or a printer (by its name) for unlimited users with full permissions and
+  // no password; false when the system refuses.
+  struct Share {
+    std::string computer;
+    std::string name;
+    std::string path;
+    std::string remark;
+    bool printer = false;
+  };
+  virtual bool addShare(const Share& share) = 0;
+  virtual bool deleteShare(const std::string& computer, const std::string& name) = 0;
+};
+
+// The kinds of object whose access list can be changed.
+enum class SecuredKind { FileOrFolder, Share, RegistryKey, Service, Printer };
+
+// An account in an access list. A named account is looked up by its name.
+struct Account {
+  enum class Kind { Everyone, SetupUser, AuthenticatedUsers, Named };
+  Kind kind = Kind::Everyone;
+  std::string name;  // for Named
+  auto operator<=>(const Account&) const = default;
+};
+
+// Inheritance flags of an access entry, with the system's values.
+namespace ace_flags {
+inline constexpr uint8_t kObjectInherit = 0x1;
+inline constexpr uint8_t kContainerInherit = 0x2;
+inline constexpr uint8_t kInheritOnly = 0x8;
+}  // namespace ace_flags
+
+// The security of one object, read when opened; changes reach the object only through write.
+class SecuredObject {
+ public:
+  virtual ~SecuredObject() = default;
+  // Removes every entry of the account; false when the account is unknown.
+  virtual bool removeEntries(const Account& account) = 0;
+  // Appends an entry that allows the mask to the account.
+  virtual bool allow(const Account& account, uint32_t mask, uint8_t inheritance) = 0;
+  // An access list without entries: nobody has access.
+  virtual void clearList() = 0;
+  // No access list at all: nothing is restricted.
+  virtual void removeList() = 0;
+  virtual bool write() = 0;
+};
+
+class AccessControl {
+ public:
+  virtual ~AccessControl() = default;
+  // A registry key is named with its root's full name ("HKEY_LOCAL_MACHINE\..."); null when
+  // the object's security cannot be read.
+  virtual std::unique_ptr<SecuredObject> open(SecuredKind kind, const std::string& name) = 0;
+};
+
+// COM servers registering themselves, with the system's OLE layer initialised for each call.
+// Each answers whether it succeeded.
+class ComRegistration {
+ public:
+  virtual ~ComRegistration() = default;
+  // Registers a type library (with the folder of its help file as help folder) or unregisters
+  // it by its identity.
+  virtual bool registerTypeLibrary(const std::string& path, bool doRegister) = 0;
+  // Starts a program with the switch (" /regserver" or " /unregserver") without waiting.
+  virtual bool startRegistrationProgram(const std::string& path, const std::string& option) = 0;
+  // Calls a library's "DllRegisterServer" or "DllUnregisterServer"; the library stays loaded
+  // when it succeeds.
+  virtual bool callSelfRegistration(const std::string& path, bool doRegister) = 0;
+};
+
 // The machine as the engine sees it; each member is owned by whoever builds the platform.
 struct Platform {
   UserInterface* ui = nullptr;
@@ -494,6 +575,9 @@ struct Platform {
   PictureCodecs* pictures = nullptr;
   WindowsInstaller* installer = nullptr;
   Programs* programs = nullptr;
+  MachineServices* services = nullptr;
+  AccessControl* security = nullptr;
+  ComRegistration* com = nullptr;
 };
 
 }  // namespace kx

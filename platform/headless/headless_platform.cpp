@@ -12,6 +12,9 @@ HeadlessPlatform::HeadlessPlatform(std::string sandboxFolder, const std::string&
       archives(ZelLinkedFunctions,
                [this](const std::string& path) { return sandbox.hostPath(path); },
                {[this](const std::string& text) { return sandbox.codePage().toUtf8(text); },
-                [this](const std::string& text) { return sandbox.codePage().fromUtf8(text); }}) {}
+                [this](const std::string& text) { return sandbox.codePage().fromUtf8(text); }}),
+      services(log),
+      security(log),
+      com(log) {}
 
 }  // namespace kx

@@ -11,6 +11,7 @@
 #include "platform/headless/headless_modules.h"
 #include "platform/headless/headless_programs.h"
 #include "platform/headless/headless_registry.h"
+#include "platform/headless/headless_services.h"
 #include "platform/headless/headless_system_info.h"
 #include "platform/headless/libmsi_installer.h"
 #include "platform/headless/picture_codecs.h"
@@ -32,8 +33,8 @@ class HeadlessPlatform {
 
   // Without a user interface and dialogs: the caller adds them.
   Platform platform() {
-    return {nullptr,   nullptr,   &registry, &files,     &system,  &modules,
-            &threads_, &archives, &pictures, &installer, &programs};
+    return {nullptr,   nullptr,   &registry,  &files,    &system,   &modules,  &threads_,
+            &archives, &pictures, &installer, &programs, &services, &security, &com};
   }
 
   const Sandbox sandbox;
@@ -46,6 +47,9 @@ class HeadlessPlatform {
   ZelArchiveLibrary archives;
   LibraryPictureCodecs pictures;
   LibmsiInstaller installer{sandbox};
+  HeadlessMachineServices services;
+  HeadlessAccessControl security;
+  HeadlessComRegistration com;
 
  private:
   // No window messages to wait for: a finished worker needs no wake-up.

@@ -3,13 +3,16 @@
 #include "platform/platform.h"
 #include "platform/std_threads.h"
 #include "platform/win32/wic_picture_codecs.h"
+#include "platform/win32/win32_access_control.h"
 #include "platform/win32/win32_archive_library.h"
+#include "platform/win32/win32_com_registration.h"
 #include "platform/win32/win32_dialogs.h"
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_installer.h"
 #include "platform/win32/win32_modules.h"
 #include "platform/win32/win32_programs.h"
 #include "platform/win32/win32_registry.h"
+#include "platform/win32/win32_services.h"
 #include "platform/win32/win32_system_info.h"
 #include "platform/win32/win32_user_interface.h"
 
@@ -26,8 +29,8 @@ class Win32Platform {
   // the engine's process, before anything loads.
   static void searchLibrariesInSystemFolderOnly();
   Platform platform() {
-    return {&ui,       &dialogs,  &registry, &files,     &system,  &modules,
-            &threads_, &archives, &pictures, &installer, &programs};
+    return {&ui,       &dialogs,  &registry,  &files,    &system,   &modules,  &threads_,
+            &archives, &pictures, &installer, &programs, &services, &security, &com};
   }
 
   Win32UserInterface ui;
@@ -40,6 +43,9 @@ class Win32Platform {
   WicPictureCodecs pictures;
   Win32Programs programs{ui};
   Win32WindowsInstaller installer;
+  Win32MachineServices services;
+  Win32AccessControl security;
+  Win32ComRegistration com;
 
  private:
   // A finished worker wakes the interpreter with a null message.

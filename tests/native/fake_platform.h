@@ -11,6 +11,7 @@
 #include <map>
 #include <mutex>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -78,6 +79,121 @@ class FakeInstaller : public WindowsInstaller {
   };
 };
 
+// Processes, services and shares of an imagined network: every query and change is logged.
+class FakeMachineServices : public MachineServices {
+ public:
+  std::vector<std::string> programs;
+  // States by upper-case "COMPUTER|SERVICE" (empty computer: this one).
+  std::map<std::string, uint32_t> states;
+  std::vector<std::string>
+      log;  // "share COMPUTER|NAME|PATH|REMARK|printer or folder", "unshare ..."
+
+  std::vector<std::string> runningPrograms() override { return programs; }
+  std::optional<uint32_t> serviceState(const std::string& computer,
+                                       const std::string& service) override {
+    const auto found = states.find(upperAscii(computer + "|" + service));
+    if (found == states.end()) return std::nullopt;
+    return found->second;
+  }
+  bool addShare(const Share& share) override {
+    log.push_back("share " + share.computer + "|" + share.name + "|" + share.path + "|" +
+                  share.remark + "|" + (share.printer ? "printer" : "folder"));
+    return true;
+  }
+  bool deleteShare(const std::string& computer, const std::string& name) override {
+    log.push_back("unshare " + computer + "|" + name);
+    return true;
+  }
+};
+
+// Access lists held in memory per object kind and upper-case name; a missing list is
+// std::nullopt (nothing restricted).
+class FakeAccessControl : public AccessControl {
+ public:
+  struct Entry {
+    Account account;
+    uint32_t mask = 0;
+    uint8_t inheritance = 0;
+    bool operator==(const Entry&) const = default;
+  };
+  using List = std::optional<std::vector<Entry>>;
+  std::map<std::pair<SecuredKind, std::string>, List> objects;
+  std::set<std::string> unknownAccounts;  // named accounts that cannot be looked up
+  std::vector<SecuredKind> opened;        // in order
+  int writes = 0;
+
+  List& list(SecuredKind kind, const std::string& name) {
+    return objects[{kind, upperAscii(name)}];
+  }
+
+  std::unique_ptr<SecuredObject> open(SecuredKind kind, const std::string& name) override {
+    opened.push_back(kind);
+    const auto found = objects.find({kind, upperAscii(name)});
+    if (found == objects.end()) return nullptr;
+    return std::make_unique<Object>(*this, found->second);
+  }
+
+ private:
+  class Object : public SecuredObject {
+   public:
+    Object(FakeAccessControl& owner, List& stored)
+        : owner_(owner), stored_(stored), list_(stored) {}
+    bool removeEntries(const Account& account) override {
+      if (!known(account)) return false;
+      if (list_) std::erase_if(*list_, [&](const Entry& e) { return e.account == account; });
+      return true;
+    }
+    bool allow(const Account& account, uint32_t mask, uint8_t inheritance) override {
+      if (!known(account)) return false;
+      if (!list_) list_.emplace();
+      list_->push_back({account, mask, inheritance});
+      return true;
+    }
+    void clearList() override { list_.emplace(); }
+    void removeList() override { list_.reset(); }
+    bool write() override {
+      ++owner_.writes;
+      stored_ = list_;
+      return true;
+    }
+
+   private:
+    bool known(const Account& account) const {
+      return account.kind != Account::Kind::Named ||
+             !owner_.unknownAccounts.contains(upperAscii(account.name));
+    }
+    FakeAccessControl& owner_;
+    List& stored_;
+    List list_;
+  };
+};
+
+// Registrations logged as "typelib PATH on|off", "program PATH OPTION", "library PATH on|off";
+// each succeeds unless its upper-case path is in `failing`, or throws when in `throwing`.
+class FakeComRegistration : public ComRegistration {
+ public:
+  std::vector<std::string> log;
+  std::set<std::string> failing;
+  std::set<std::string> throwing;
+
+  bool registerTypeLibrary(const std::string& path, bool doRegister) override {
+    return answer("typelib " + path + (doRegister ? " on" : " off"), path);
+  }
+  bool startRegistrationProgram(const std::string& path, const std::string& option) override {
+    return answer("program " + path + option, path);
+  }
+  bool callSelfRegistration(const std::string& path, bool doRegister) override {
+    return answer("library " + path + (doRegister ? " on" : " off"), path);
+  }
+
+ private:
+  bool answer(const std::string& entry, const std::string& path) {
+    if (throwing.contains(upperAscii(path))) throw std::runtime_error("registration fault");
+    log.push_back(entry);
+    return !failing.contains(upperAscii(path));
+  }
+};
+
 class FakePlatform : public UserInterface,
                      public DialogWindows,
                      public Registry,
@@ -87,8 +203,13 @@ class FakePlatform : public UserInterface,
                      public Programs {
  public:
   Platform platform() {
-    return {this, this, this, this, this, this, &threads, &archives, &pictures, &installer, this};
+    return {this,      this,      this,       this, this,      this,      &threads,
+            &archives, &pictures, &installer, this, &services, &security, &com};
   }
+
+  FakeMachineServices services;
+  FakeAccessControl security;
+  FakeComRegistration com;
 
   // Programs that start, by upper-case path (of the program or document); every start is
   // logged as "PROGRAM PARAMETERS" (a start as a user: its command line).

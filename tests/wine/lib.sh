@@ -63,6 +63,18 @@ zelrun_exe() {
 expect_store() {
   local line
   for line in "$@"; do
-    grep -qxF -- "$line" "$work/out" || { cat "$work/err" >&2; fail "store lacks $line"; }
+    grep -qxF -- "$line" "$work/out" ||
+    { cat "$work/err" >&2; fail "store lacks $line, has $(grep "^${line%%=*}=" "$work/out")"; }
   done
+}
+
+# zel_statement COMMAND LINE...: one statement as zel_project takes it.
+zel_statement() {
+  local command=$1 lines= line
+  shift
+  for line in "$@"; do
+    line=$(printf '%s' "$line" | sed 's/\\/\\\\/g; s/"/\\"/g')
+    lines+="${lines:+, }\"$line\""
+  done
+  printf '{"command": "%s", "parameters": [%s]}' "$command" "$lines"
 }
