@@ -12,6 +12,7 @@
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_system_info.h"
 #include "platform/win32/win32_user_interface.h"
+#include "platform/win32/win32_web_server.h"
 
 namespace kx {
 
@@ -26,8 +27,8 @@ class Win32Platform {
   // the engine's process, before anything loads.
   static void searchLibrariesInSystemFolderOnly();
   Platform platform() {
-    return {&ui,       &dialogs,  &registry, &files,     &system,  &modules,
-            &threads_, &archives, &pictures, &installer, &programs};
+    return {&ui,       &dialogs,  &registry, &files,     &system,   &modules,
+            &threads_, &archives, &pictures, &installer, &programs, &webServer};
   }
 
   Win32UserInterface ui;
@@ -40,6 +41,7 @@ class Win32Platform {
   WicPictureCodecs pictures;
   Win32Programs programs{ui};
   Win32WindowsInstaller installer;
+  Win32WebServer webServer;
 
  private:
   // A finished worker wakes the interpreter with a null message.

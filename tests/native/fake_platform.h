@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "base/values.h"
+#include "platform/file_web_server.h"
 #include "platform/headless/picture_codecs.h"
 #include "platform/platform.h"
 #include "platform/std_threads.h"
@@ -85,7 +86,8 @@ class FakePlatform : public UserInterface,
                      public Programs {
  public:
   Platform platform() {
-    return {this, this, this, this, this, this, &threads, &archives, &pictures, &installer, this};
+    return {this,     this,      this,      this,       this, this,
+            &threads, &archives, &pictures, &installer, this, &webServer};
   }
 
   // Programs that start, by upper-case path; every start is logged as "PROGRAM PARAMETERS".
@@ -98,6 +100,8 @@ class FakePlatform : public UserInterface,
   }
 
   FakeInstaller installer;
+  // The file-backed web server; not installed until a test says so.
+  FileWebServer webServer;
 
   // Plug-in libraries by upper-case path; a library must also be in `files` to be found.
   std::map<std::string, FakePlugin> plugins;

@@ -20,7 +20,7 @@ void usage() {
       << "usage: zelrun [--silent] [--arg ARG]... [--dialog NEXT|BACK|CANCEL|NAME]...\n"
          "              [--answer OK|CANCEL|YES|NO|ABORT|RETRY|IGNORE]... [--support-dir DIR]\n"
          "              [--msi PATH] [--registry FILE] [--codepage N] [--properties] [--trace]\n"
-         "              SCRIPT\n";
+         "              [--iis FILE] SCRIPT\n";
 }
 
 std::optional<MessageAnswer> answerFromWord(const std::string& word) {
@@ -80,6 +80,8 @@ std::optional<RunnerOptions> parseRunnerOptions(int argc, char** argv) {
         options.msiPath = value();
       } else if (arg == "--registry") {
         options.registryFile = value();
+      } else if (arg == "--iis") {
+        options.webServerFile = value();
       } else if (arg == "--codepage") {
         const std::string number = value();
         const auto parsed = tryParseInteger(number);
