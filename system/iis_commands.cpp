@@ -49,7 +49,8 @@ int32_t nextFreeSiteIndex(WebObject* service) {
 void commandCreateIisSite(Engine& engine) {
   auto service = webService(engine);
   if (!service) return;
-  const int32_t index = wholeNumber(engine, 2).value_or(nextFreeSiteIndex(service.get()));
+  const auto given = wholeNumber(engine, 2);
+  const int32_t index = given ? *given : nextFreeSiteIndex(service.get());
   const auto timeout = wholeNumber(engine, 7);
   const bool unlimited = flag(engine, 12);
   // The maximum is read only when it is used.

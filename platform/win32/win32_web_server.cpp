@@ -70,7 +70,9 @@ void setValue(Variant& variant, const WebPropertyValue& value) {
 std::optional<std::string> textOf(const VARIANT& value) {
   if (value.vt == VT_BOOL) return value.boolVal ? "True" : "False";
   Variant text;
-  if (FAILED(VariantChangeType(&text.value, &value, 0, VT_BSTR))) return std::nullopt;
+  // The declaration takes the source as writable; it is only read.
+  if (FAILED(VariantChangeType(&text.value, const_cast<VARIANT*>(&value), 0, VT_BSTR)))
+    return std::nullopt;
   return narrow(text.value.bstrVal, static_cast<int>(SysStringLen(text.value.bstrVal)));
 }
 
