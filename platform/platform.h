@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 namespace kx {
@@ -563,6 +564,49 @@ class ComRegistration {
 };
 
 // The machine as the engine sees it; each member is owned by whoever builds the platform.
+// The local web server's administration objects (IIS): the web service, its sites (children of
+// class "IIsWebServer" named by their index) and their virtual folders (children of a site of
+// class "IIsWebVirtualDir" named "Root" or "Root/" + path). Every call can fail: no web server,
+// no such object, access denied.
+struct WebObjectChild {
+  std::string name;
+  std::string className;
+};
+struct MimeMapEntry {
+  std::string extension;
+  std::string mimeType;
+  bool operator==(const MimeMapEntry&) const = default;
+};
+using WebPropertyValue = std::variant<std::string, int32_t, bool>;
+
+class WebObject {
+ public:
+  virtual ~WebObject() = default;
+  // A property's text form: numbers in decimal, truth values "True" or "False".
+  virtual std::optional<std::string> property(const std::string& name) = 0;
+  virtual bool setProperty(const std::string& name, const WebPropertyValue& value) = 0;
+  virtual std::optional<std::vector<MimeMapEntry>> mimeMap() = 0;
+  virtual bool setMimeMap(const std::vector<MimeMapEntry>& entries) = 0;
+  // Saves the object's properties ("SetInfo").
+  virtual bool save() = 0;
+  // A method of the object: "Start", "Stop", "Pause", "Continue" without an argument;
+  // "EnableWebServiceExtension", "EnableExtensionFile" and "AppCreate2" with one.
+  virtual bool call(const std::string& method, std::optional<WebPropertyValue> argument) = 0;
+  virtual std::optional<std::vector<WebObjectChild>> children() = 0;
+  virtual std::unique_ptr<WebObject> child(const std::string& className,
+                                           const std::string& name) = 0;
+  virtual std::unique_ptr<WebObject> create(const std::string& className,
+                                            const std::string& name) = 0;
+  virtual bool remove(const std::string& className, const std::string& name) = 0;
+};
+
+class WebServerAdministration {
+ public:
+  virtual ~WebServerAdministration() = default;
+  // The local machine's web service; nullptr when there is none to reach.
+  virtual std::unique_ptr<WebObject> webService() = 0;
+};
+
 struct Platform {
   UserInterface* ui = nullptr;
   DialogWindows* dialogs = nullptr;
@@ -578,6 +622,7 @@ struct Platform {
   MachineServices* services = nullptr;
   AccessControl* security = nullptr;
   ComRegistration* com = nullptr;
+  WebServerAdministration* webServer = nullptr;
 };
 
 }  // namespace kx

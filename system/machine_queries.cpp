@@ -6,6 +6,7 @@
 
 #include "base/values.h"
 #include "interpreter/engine.h"
+#include "system/iis_commands.h"
 
 namespace kx {
 namespace {
@@ -209,9 +210,7 @@ std::string systemSetting(Engine& engine, int32_t number) {
     if (!major || !minor) return std::string(kFalse);
     return truthText(uint64_t{*major} * 10 + *minor >= kIisVersions[number - 53]);
   }
-  // The anonymous user comes from the IIS administration objects, which this machine's engine
-  // does not reach yet: the answer is the one for a machine without IIS.
-  if (number == 59) return {};
+  if (number == 59) return iisAnonymousUser(engine);
   if (number == 60) return system.userName();
   if (number == 61) return system.computerName();
   if (number == 62) return version.ntFamily ? system.userDomain() : std::string();

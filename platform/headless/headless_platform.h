@@ -7,6 +7,7 @@
 #include <ostream>
 #include <string>
 
+#include "platform/file_web_server.h"
 #include "platform/headless/headless_files.h"
 #include "platform/headless/headless_modules.h"
 #include "platform/headless/headless_programs.h"
@@ -33,8 +34,8 @@ class HeadlessPlatform {
 
   // Without a user interface and dialogs: the caller adds them.
   Platform platform() {
-    return {nullptr,   nullptr,   &registry,  &files,    &system,   &modules,  &threads_,
-            &archives, &pictures, &installer, &programs, &services, &security, &com};
+    return {nullptr,   nullptr,    &registry, &files,    &system,   &modules, &threads_, &archives,
+            &pictures, &installer, &programs, &services, &security, &com,     &webServer};
   }
 
   const Sandbox sandbox;
@@ -50,6 +51,8 @@ class HeadlessPlatform {
   HeadlessMachineServices services;
   HeadlessAccessControl security;
   HeadlessComRegistration com;
+  // No web server unless one is loaded (zelrun --iis).
+  FileWebServer webServer;
 
  private:
   // No window messages to wait for: a finished worker needs no wake-up.

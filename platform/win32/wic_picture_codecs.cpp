@@ -3,26 +3,10 @@
 #include <wincodec.h>
 #include <windows.h>
 
+#include "platform/win32/com_ptr.h"
+
 namespace kx {
 namespace {
-
-// Owns one reference to a COM object.
-template <typename Interface>
-class ComPtr {
- public:
-  ComPtr() = default;
-  ComPtr(const ComPtr&) = delete;
-  ComPtr& operator=(const ComPtr&) = delete;
-  ~ComPtr() {
-    if (object_) object_->Release();
-  }
-  Interface** out() { return &object_; }
-  Interface* get() const { return object_; }
-  Interface* operator->() const { return object_; }
-
- private:
-  Interface* object_ = nullptr;
-};
 
 std::optional<DecodedImage> decodeWithFactory(const std::string& data, const GUID& container) {
   ComPtr<IWICImagingFactory> factory;

@@ -15,6 +15,7 @@
 #include "platform/win32/win32_services.h"
 #include "platform/win32/win32_system_info.h"
 #include "platform/win32/win32_user_interface.h"
+#include "platform/win32/win32_web_server.h"
 
 namespace kx {
 
@@ -29,8 +30,8 @@ class Win32Platform {
   // the engine's process, before anything loads.
   static void searchLibrariesInSystemFolderOnly();
   Platform platform() {
-    return {&ui,       &dialogs,  &registry,  &files,    &system,   &modules,  &threads_,
-            &archives, &pictures, &installer, &programs, &services, &security, &com};
+    return {&ui,       &dialogs,   &registry, &files,    &system,   &modules, &threads_, &archives,
+            &pictures, &installer, &programs, &services, &security, &com,     &webServer};
   }
 
   Win32UserInterface ui;
@@ -46,6 +47,7 @@ class Win32Platform {
   Win32MachineServices services;
   Win32AccessControl security;
   Win32ComRegistration com;
+  Win32WebServer webServer;
 
  private:
   // A finished worker wakes the interpreter with a null message.

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "base/values.h"
+#include "platform/file_web_server.h"
 #include "platform/headless/picture_codecs.h"
 #include "platform/platform.h"
 #include "platform/std_threads.h"
@@ -203,8 +204,8 @@ class FakePlatform : public UserInterface,
                      public Programs {
  public:
   Platform platform() {
-    return {this,      this,      this,       this, this,      this,      &threads,
-            &archives, &pictures, &installer, this, &services, &security, &com};
+    return {this,      this,       this, this,      this,      this, &threads,  &archives,
+            &pictures, &installer, this, &services, &security, &com, &webServer};
   }
 
   FakeMachineServices services;
@@ -259,6 +260,8 @@ class FakePlatform : public UserInterface,
   }
 
   FakeInstaller installer;
+  // The file-backed web server; not installed until a test says so.
+  FileWebServer webServer;
 
   // Plug-in libraries by upper-case path; a library must also be in `files` to be found.
   std::map<std::string, FakePlugin> plugins;

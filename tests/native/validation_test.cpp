@@ -241,7 +241,7 @@ TEST_F(ValidationStoreTest, ResultLinesDefineUpperCaseNamesAndOtherLinesDoNot) {
       {"Check File Version", {1}},   {"Get System Settings", {1}},
       {"Read Registry", {1}},        {"Does File/Folder Exist", {1}},
       {"Set Variable", {1}},         {"Get Temporary File", {1}},
-      {"Get IIS Property", {1}},     {"IIS Anonymous User", {1}},
+      {"Get IIS Property", {6}},     {"IIS Anonymous User", {1}},
       {"Apply Patch", {1}},          {"Get File Version", {2}},
       {"Get Environment", {2}},      {"Get IIS Site Index", {2}},
       {"Run Light Mode Setup", {2}}, {"Check Process", {2}},

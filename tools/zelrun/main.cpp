@@ -36,6 +36,23 @@ int main(int argc, char** argv) {
     }
   }
 
+  // So is a web server file; a missing one is a web server without sites.
+  FileWebServer webServer;
+  const std::string& webServerPath = options->webServerFile;
+  if (!webServerPath.empty()) {
+    webServer.installed = true;
+    if (fs::exists(webServerPath)) {
+      std::ifstream in(webServerPath, std::ios::binary);
+      const std::string text((std::istreambuf_iterator<char>(in)),
+                             std::istreambuf_iterator<char>());
+      const std::string error = readWebServerFile(text, webServer);
+      if (!error.empty()) {
+        std::cerr << "zelrun: " << webServerPath << ": " << error << "\n";
+        return 2;
+      }
+    }
+  }
+
   char sandboxTemplate[] = "/tmp/zelrun.XXXXXX";
   if (!mkdtemp(sandboxTemplate)) {
     std::cerr << "zelrun: cannot create a sandbox folder\n";
@@ -49,6 +66,9 @@ int main(int argc, char** argv) {
 
   HeadlessPlatform headless(sandbox, fs::canonical("/proc/self/exe"), std::cerr, codePage);
   headless.registry = std::move(registry);
+  headless.webServer = std::move(webServer);
+  if (headless.webServer.installed && headless.webServer.anonymousUser.empty())
+    headless.webServer.anonymousUser = "IUSR_" + headless.system.computerName();
   const auto windowsPath = [&](const std::string& hostPath) {
     return headless.sandbox.windowsPath(fs::absolute(hostPath).string());
   };
@@ -69,6 +89,12 @@ int main(int argc, char** argv) {
       std::cerr << "zelrun: " << error << "\n";
       exitCode = 2;
     }
+  }
+
+  if (!webServerPath.empty() &&
+      !(std::ofstream(webServerPath, std::ios::binary) << writeWebServerFile(headless.webServer))) {
+    std::cerr << "zelrun: cannot write " << webServerPath << "\n";
+    exitCode = 2;
   }
 
   std::error_code ec;

@@ -25,7 +25,7 @@ void usage() {
       << "usage: zelrun [--silent] [--arg ARG]... [--dialog NEXT|BACK|CANCEL|NAME]...\n"
          "              [--answer OK|CANCEL|YES|NO|ABORT|RETRY|IGNORE]... [--support-dir DIR]\n"
          "              [--msi PATH] [--registry FILE] [--codepage N] [--properties] [--trace]\n"
-         "              [--cancel-after MILLISECONDS]\n"
+         "              [--cancel-after MILLISECONDS] [--iis FILE]\n"
          "              SCRIPT\n";
 }
 
@@ -118,6 +118,8 @@ std::optional<RunnerOptions> parseRunnerOptions(int argc, char** argv) {
         options.msiPath = value();
       } else if (arg == "--registry") {
         options.registryFile = value();
+      } else if (arg == "--iis") {
+        options.webServerFile = value();
       } else if (arg == "--codepage") {
         const std::string number = value();
         const auto parsed = tryParseInteger(number);

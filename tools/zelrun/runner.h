@@ -17,6 +17,7 @@ struct RunnerOptions {
   std::string supportDir;                    // empty: a folder of the run's own, removed after it
   std::string msiPath;                       // empty: setup.msi of the support folder
   std::string registryFile;                  // a .reg file for the headless registry
+  std::string webServerFile;                 // the headless web server's file (IIS)
   unsigned codePage = 0;                     // the headless texts' code page; 0: the default
   std::string scriptPath;
   bool trace = false;

@@ -41,6 +41,11 @@ int main(int argc, char** argv) {
                  "and writes the registry of Windows\n";
     return 2;
   }
+  if (!options->webServerFile.empty()) {
+    std::cerr << "zelrun: --iis is for the headless web server of zelrun; zelrun.exe uses the "
+                 "web server of Windows\n";
+    return 2;
+  }
   if (options->codePage != 0) {
     std::cerr << "zelrun: --codepage is for the headless platform of zelrun; zelrun.exe uses the "
                  "code page of Windows\n";
