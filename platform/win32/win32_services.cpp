@@ -5,6 +5,8 @@
 #include <lm.h>
 #include <tlhelp32.h>
 
+#include <string>
+
 #include "platform/win32/ansi_text.h"
 
 namespace kx {
@@ -12,6 +14,30 @@ namespace {
 
 const wchar_t* serverName(const std::wstring& computer) {
   return computer.empty() ? nullptr : computer.c_str();
+}
+
+// The share functions, bound at first use from the system folder's netapi32.dll: an import
+// would let a netapi32.dll beside the setup be loaded in its stead.
+struct ShareFunctions {
+  decltype(&NetShareAdd) add = nullptr;
+  decltype(&NetShareDel) remove = nullptr;
+};
+
+const ShareFunctions& shareFunctions() {
+  static const ShareFunctions functions = [] {
+    ShareFunctions bound;
+    char folder[MAX_PATH];
+    const UINT length = GetSystemDirectoryA(folder, sizeof folder);
+    if (length == 0 || length >= sizeof folder) return bound;
+    HMODULE library = LoadLibraryA((std::string(folder) + "\\netapi32.dll").c_str());
+    if (!library) return bound;
+    bound.add = reinterpret_cast<decltype(&NetShareAdd)>(
+        reinterpret_cast<void (*)()>(GetProcAddress(library, "NetShareAdd")));
+    bound.remove = reinterpret_cast<decltype(&NetShareDel)>(
+        reinterpret_cast<void (*)()>(GetProcAddress(library, "NetShareDel")));
+    return bound;
+  }();
+  return functions;
 }
 
 }  // namespace
@@ -57,14 +83,17 @@ bool Win32MachineServices::addShare(const Share& share) {
   info.shi2_path = path.data();
   info.shi2_passwd = nullptr;
   DWORD badField = 0;
-  return NetShareAdd(const_cast<wchar_t*>(serverName(computer)), 2, reinterpret_cast<BYTE*>(&info),
-                     &badField) == NERR_Success;
+  const auto add = shareFunctions().add;
+  return add && add(const_cast<wchar_t*>(serverName(computer)), 2, reinterpret_cast<BYTE*>(&info),
+                    &badField) == NERR_Success;
 }
 
 bool Win32MachineServices::deleteShare(const std::string& computer, const std::string& name) {
   std::wstring server = wideFromAnsi(computer);
   std::wstring share = wideFromAnsi(name);
-  return NetShareDel(const_cast<wchar_t*>(serverName(server)), share.data(), 0) == NERR_Success;
+  const auto remove = shareFunctions().remove;
+  return remove &&
+         remove(const_cast<wchar_t*>(serverName(server)), share.data(), 0) == NERR_Success;
 }
 
 }  // namespace kx
