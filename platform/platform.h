@@ -53,6 +53,7 @@ class UserInterface {
 // What a shown dialog answers.
 struct DialogOutcome {
   // Result codes, as the dialog's buttons give them back.
+  static constexpr int32_t kUndecided = -1;
   static constexpr int32_t kNotModal = 0;
   static constexpr int32_t kCancel = 2;
   static constexpr int32_t kNext = 6;
@@ -64,12 +65,84 @@ struct DialogOutcome {
   WindowHandle window = 0;
 };
 
-// The dialogs loaded at start-up, shown and hidden by key (statement number - 1 in decimal).
+// Transitional: the answers of dialogs before they became windows; goes once the host is in.
+class DialogAnswers {
+ public:
+  virtual ~DialogAnswers() = default;
+  virtual DialogOutcome show(const std::string& key, bool modal) = 0;
+  virtual void hide(const std::string& key) = 0;
+};
+
+class DialogForm;  // dialogs/form_model.h: the portable model of a loaded dialog
+
+struct ScreenRect {
+  int left = 0;
+  int top = 0;
+  int width = 0;
+  int height = 0;
+  bool operator==(const ScreenRect&) const = default;
+};
+
+// What the user did to a control. The window first writes the control's new state into the
+// form model (Text, Checked, ItemIndex, Position, Lines, ...), then reports the event.
+enum class ControlEvent {
+  Click,       // buttons, labels, images, check boxes, radio buttons, list and check list picks
+  Change,      // edits, memos, combo boxes, track bars, trees, file, folder, drive, shell controls
+  ClickCheck,  // a check list entry's check box toggled
+  MouseUp      // a shape released
+};
+
+// A dialog window's way back to its host, on the thread that owns the window.
+class DialogEvents {
+ public:
+  virtual ~DialogEvents() = default;
+  // `detail` carries what the form model cannot: a tree's selected node path, a file list's
+  // selected full name, a folder or drive list's folder, a shell control's path.
+  virtual void controlEvent(std::string_view control, ControlEvent event,
+                            std::string_view detail) = 0;
+  // The close box or Alt+F4: true lets the window close.
+  virtual bool closeRequested() = 0;
+  // The one-second refresh timer and the page-refresh timer.
+  virtual void refreshTimer() = 0;
+  virtual void pageRefreshTimer() = 0;
+  // A scripted platform's answer for a modal page (zelrun's --dialog queue): ends the show.
+  virtual void decide(int32_t resultCode, std::string_view customName) = 0;
+};
+
+// One loaded dialog as a real window: hidden when created, its controls made from the form model.
+class DialogWindow {
+ public:
+  virtual ~DialogWindow() = default;
+  virtual WindowHandle handle() const = 0;
+  // Brings the window and every control in line with the form model after the host or a rule
+  // changed it. Reports no events while it does.
+  virtual void update() = 0;
+  virtual ScreenRect bounds() const = 0;
+  virtual void moveTo(int left, int top) = 0;
+  // Visible, in front and focused.
+  virtual void bringToFront() = 0;
+  virtual void hide() = 0;
+  virtual void setRedraw(bool on) = 0;
+  // Keyboard focus to a control (errors ignored).
+  virtual void focusControl(std::string_view control) = 0;
+  virtual void startPageRefreshTimer(int milliseconds) = 0;
+  virtual void stopPageRefreshTimer() = 0;
+};
+
+// The dialog windows of a run. Only the interpreter's thread calls these.
 class DialogWindows {
  public:
   virtual ~DialogWindows() = default;
-  virtual DialogOutcome show(const std::string& key, bool modal) = 0;
-  virtual void hide(const std::string& key) = 0;
+  virtual std::unique_ptr<DialogWindow> create(DialogForm& form, DialogEvents& events) = 0;
+  // The work area dialogs are centred on.
+  virtual ScreenRect screenArea() = 0;
+  // Handles every pending window message without waiting.
+  virtual void processPendingMessages() = 0;
+  // Waits for one window message and handles it (a modal show loops on this).
+  virtual void handleOneMessage() = 0;
+  // The folder picker: file-system folders only; `newFolderButton` also picks the new style.
+  // Empty when the user cancels.
+  virtual std::string pickFolder(WindowHandle owner, bool newFolderButton) = 0;
 };
 
 // Roots as scripts number them.
@@ -609,7 +682,7 @@ class WebServerAdministration {
 
 struct Platform {
   UserInterface* ui = nullptr;
-  DialogWindows* dialogs = nullptr;
+  DialogAnswers* dialogs = nullptr;
   Registry* registry = nullptr;
   FileSystem* files = nullptr;
   SystemInfo* system = nullptr;
@@ -623,6 +696,7 @@ struct Platform {
   AccessControl* security = nullptr;
   ComRegistration* com = nullptr;
   WebServerAdministration* webServer = nullptr;
+  DialogWindows* dialogWindows = nullptr;
 };
 
 }  // namespace kx

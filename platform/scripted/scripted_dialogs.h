@@ -7,7 +7,7 @@
 
 namespace kx {
 
-class ScriptedDialogs : public DialogWindows {
+class ScriptedDialogs : public DialogAnswers {
  public:
   std::deque<DialogOutcome> outcomes;  // next dialog outcomes; Next when empty
 

@@ -4,7 +4,7 @@
 
 namespace kx {
 
-class Win32Dialogs : public DialogWindows {
+class Win32Dialogs : public DialogAnswers {
  public:
   DialogOutcome show(const std::string&, bool) override { return {}; }
   void hide(const std::string&) override {}

@@ -196,7 +196,7 @@ class FakeComRegistration : public ComRegistration {
 };
 
 class FakePlatform : public UserInterface,
-                     public DialogWindows,
+                     public DialogAnswers,
                      public Registry,
                      public FileSystem,
                      public SystemInfo,

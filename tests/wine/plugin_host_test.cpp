@@ -24,7 +24,7 @@ namespace {
 namespace fs = std::filesystem;
 
 // Message boxes are recorded instead of shown; window messages are the real ones.
-class RecordingUi : public UserInterface, public DialogWindows {
+class RecordingUi : public UserInterface, public DialogAnswers {
  public:
   explicit RecordingUi(Win32UserInterface& windows) : windows_(windows) {}
   std::vector<MessageBoxRequest> boxes;
