@@ -2,11 +2,9 @@
 // Geometry of the start-up windows: the splash picture and the "preparing" window.
 #include <optional>
 
-namespace kx {
+#include "platform/platform.h"
 
-struct ScreenRect {
-  int left = 0, top = 0, width = 0, height = 0;
-};
+namespace kx {
 
 // The preparing window's client area and its controls.
 inline constexpr ScreenRect kPreparingClient{0, 0, 385, 89};
