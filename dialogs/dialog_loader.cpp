@@ -1,7 +1,7 @@
 #include "dialogs/dialog_loader.h"
 
 #include "base/values.h"
-#include "dialogs/component_stream.h"
+#include "dialogs/forms/component_stream.h"
 #include "interpreter/engine.h"
 
 namespace kx {

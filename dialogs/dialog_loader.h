@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "dialogs/form_model.h"
+#include "dialogs/forms/form_model.h"
 
 namespace kx {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "dialogs/form_model.h"
+#include "dialogs/forms/form_model.h"
 
 namespace kx {
 

@@ -73,7 +73,7 @@ class DialogAnswers {
   virtual void hide(const std::string& key) = 0;
 };
 
-class DialogForm;  // dialogs/form_model.h: the portable model of a loaded dialog
+class DialogForm;  // dialogs/forms/form_model.h: the portable model of a loaded dialog
 
 struct ScreenRect {
   int left = 0;

@@ -6,11 +6,11 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "dialogs/component_stream.h"
-#include "dialogs/definition_text.h"
-#include "dialogs/form_model.h"
-#include "dialogs/picture.h"
-#include "dialogs/tree_nodes.h"
+#include "dialogs/forms/component_stream.h"
+#include "dialogs/forms/definition_text.h"
+#include "dialogs/forms/form_model.h"
+#include "dialogs/forms/picture.h"
+#include "dialogs/forms/tree_nodes.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 
 #include <functional>
 
-#include "dialogs/component_stream.h"
-#include "dialogs/definition_text.h"
+#include "dialogs/forms/component_stream.h"
+#include "dialogs/forms/definition_text.h"
 #include "tests/fixture_files.h"
 
 namespace kx::dfm {

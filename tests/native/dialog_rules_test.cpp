@@ -1,7 +1,7 @@
 // Dialog rules: the line parser and the rules pass over a dialog's controls.
 #include <gtest/gtest.h>
 
-#include "dialogs/definition_text.h"
+#include "dialogs/forms/definition_text.h"
 #include "dialogs/dialog_rules.h"
 
 namespace kx {

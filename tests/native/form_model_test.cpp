@@ -1,8 +1,8 @@
 // The dialog form model: control kinds, property text forms, loading from definitions.
 #include <gtest/gtest.h>
 
-#include "dialogs/definition_text.h"
-#include "dialogs/form_model.h"
+#include "dialogs/forms/definition_text.h"
+#include "dialogs/forms/form_model.h"
 #include "tests/fixture_files.h"
 
 namespace kx {

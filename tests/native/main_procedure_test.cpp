@@ -4,7 +4,7 @@
 
 #include <map>
 
-#include "dialogs/component_stream.h"
+#include "dialogs/forms/component_stream.h"
 
 #include "tests/native/fake_platform.h"
 #include "tests/native/pe_fixture.h"

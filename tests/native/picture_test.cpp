@@ -1,9 +1,9 @@
 // Pictures in definitions: the picture blocks and their decoding with libpng and libjpeg.
 #include <gtest/gtest.h>
 
-#include "dialogs/definition_text.h"
-#include "dialogs/form_model.h"
-#include "dialogs/picture.h"
+#include "dialogs/forms/definition_text.h"
+#include "dialogs/forms/form_model.h"
+#include "dialogs/forms/picture.h"
 #include "platform/headless/picture_codecs.h"
 #include "tests/fixture_files.h"
 

@@ -1,9 +1,9 @@
 // Tree view nodes stored by a form designer.
 #include <gtest/gtest.h>
 
-#include "dialogs/definition_text.h"
-#include "dialogs/form_model.h"
-#include "dialogs/tree_nodes.h"
+#include "dialogs/forms/definition_text.h"
+#include "dialogs/forms/form_model.h"
+#include "dialogs/forms/tree_nodes.h"
 
 namespace kx {
 namespace {

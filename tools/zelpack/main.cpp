@@ -3,8 +3,8 @@
 #include <functional>
 #include <iostream>
 
-#include "dialogs/component_stream.h"
-#include "dialogs/definition_text.h"
+#include "dialogs/forms/component_stream.h"
+#include "dialogs/forms/definition_text.h"
 #include "tools/zelpack/files.h"
 #include "tools/zelpack/setup_builder.h"
 

@@ -14,8 +14,8 @@
 extern char** environ;
 #endif
 
-#include "dialogs/component_stream.h"
-#include "dialogs/definition_text.h"
+#include "dialogs/forms/component_stream.h"
+#include "dialogs/forms/definition_text.h"
 #include "media/zel/seven_zip_writer.h"
 #include "media/zel/support.h"
 #include "startup/trailing_data.h"

@@ -3,7 +3,7 @@
 #include <initializer_list>
 
 #include "base/values.h"
-#include "dialogs/form_model.h"
+#include "dialogs/forms/form_model.h"
 
 namespace kx {
 namespace {

@@ -1,4 +1,4 @@
-#include "dialogs/picture.h"
+#include "dialogs/forms/picture.h"
 
 #include <cstdint>
 

@@ -22,7 +22,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "dialogs/component_stream.h"
+#include "dialogs/forms/component_stream.h"
 
 namespace kx {
 

@@ -21,7 +21,7 @@
 #include <string>
 #include <string_view>
 
-#include "dialogs/component_stream.h"
+#include "dialogs/forms/component_stream.h"
 
 namespace kx::dfm {
 

@@ -1,4 +1,4 @@
-#include "dialogs/component_stream.h"
+#include "dialogs/forms/component_stream.h"
 
 #include <bit>
 #include <cstring>

@@ -1,6 +1,6 @@
-#include "dialogs/tree_nodes.h"
+#include "dialogs/forms/tree_nodes.h"
 
-#include "dialogs/component_stream.h"
+#include "dialogs/forms/component_stream.h"
 
 namespace kx {
 namespace {

@@ -1,4 +1,4 @@
-#include "dialogs/definition_text.h"
+#include "dialogs/forms/definition_text.h"
 
 #include <charconv>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "dialogs/form_model.h"
+#include "dialogs/forms/form_model.h"
 
 #include <algorithm>
 
