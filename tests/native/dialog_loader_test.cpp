@@ -1,9 +1,9 @@
 // Loading the dialogs of a run and the default contents of their controls.
 #include <gtest/gtest.h>
 
+#include "dialogs/dialog_loader.h"
 #include "dialogs/forms/component_stream.h"
 #include "dialogs/forms/definition_text.h"
-#include "dialogs/dialog_loader.h"
 #include "tests/native/engine_fixture.h"
 
 namespace kx::test {

@@ -1,8 +1,8 @@
 // Dialog rules: the line parser and the rules pass over a dialog's controls.
 #include <gtest/gtest.h>
 
-#include "dialogs/forms/definition_text.h"
 #include "dialogs/dialog_rules.h"
+#include "dialogs/forms/definition_text.h"
 
 namespace kx {
 namespace {
