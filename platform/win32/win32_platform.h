@@ -6,7 +6,6 @@
 #include "platform/win32/win32_access_control.h"
 #include "platform/win32/win32_archive_library.h"
 #include "platform/win32/win32_com_registration.h"
-#include "platform/win32/win32_dialogs.h"
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_installer.h"
 #include "platform/win32/win32_modules.h"
@@ -30,12 +29,11 @@ class Win32Platform {
   // the engine's process, before anything loads.
   static void searchLibrariesInSystemFolderOnly();
   Platform platform() {
-    return {&ui,       &dialogs,   &registry, &files,    &system,   &modules, &threads_, &archives,
-            &pictures, &installer, &programs, &services, &security, &com,     &webServer};
+    return {&ui,       &registry,  &files,    &system,   &modules,  &threads_, &archives,
+            &pictures, &installer, &programs, &services, &security, &com,      &webServer};
   }
 
   Win32UserInterface ui;
-  Win32Dialogs dialogs;
   Win32Registry registry;
   Win32FileSystem files;
   Win32SystemInfo system;
