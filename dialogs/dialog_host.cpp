@@ -415,8 +415,8 @@ void DialogHost::refreshProgress() {
 }
 
 void DialogHost::refreshTimer() {
-  if (!engine_.longOperation || !engine_.dialogs) return;
-  if (DialogHost* current = engine_.dialogs->current(engine_)) current->refreshProgress();
+  if (!engine_.longOperation) return;
+  if (DialogHost* current = session_.current(engine_)) current->refreshProgress();
 }
 
 void DialogHost::pageRefreshTimer() {

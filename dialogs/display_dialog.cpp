@@ -91,6 +91,8 @@ void hideOthers(DialogSession& session, DialogWindows& windows, DialogHost& show
 ShowOutcome showDialog(Engine& engine, const std::string& key, bool modal) {
   DialogSession& session = sessionOf(engine);
   DialogHost& host = hostOf(engine, key);
+  // The platform's file system has no current folder to point at the support folder while the
+  // page is shown; the host's own files are named with the support folder in full.
   engine.cancelRequested = false;
   engine.run.currentDialogKey = key;
   ShowOutcome outcome;

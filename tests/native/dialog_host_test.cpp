@@ -497,5 +497,33 @@ TEST_F(DialogHostTest, CustomButtonEndsWithItsName) {
   EXPECT_EQ(var("R"), "HELP");
 }
 
+TEST_F(DialogHostTest, FullEditMovesTheFocusToTheNextInTabOrder) {
+  definitions["page"] =
+      page("Page",
+           "object Code: TEdit\n Hint = 'CODE'\n MaxLength = 3\n TabOrder = 0\nend\n"
+           "object Other: TEdit\n TabOrder = 1\nend\n");
+  std::vector<std::string> focused;
+  userDoes([&](Window& window) {
+    window.act("Code", "Text", "ab", ControlEvent::Change);
+    focused.push_back(window.focused);
+    window.act("Code", "Text", "abc", ControlEvent::Change);
+    focused.push_back(window.focused);
+  });
+  run({modal("page")});
+  EXPECT_EQ(focused, (std::vector<std::string>{"", "Other"}));
+  EXPECT_EQ(var("CODE"), "abc");
+}
+
+TEST_F(DialogHostTest, ShownProgressPageIsNotRepaintedWhileTheNextPageIsPrepared) {
+  definitions["progress"] = page("Progress", "");
+  run({modeless("progress"), modal("page")});
+  const auto& log = fake.dialogWindows.log;
+  const auto off = std::find(log.begin(), log.end(), "redraw off Progress");
+  const auto on = std::find(log.begin(), log.end(), "redraw on Progress");
+  ASSERT_NE(on, log.end());
+  EXPECT_LT(off, on);
+  EXPECT_LT(on, std::find(log.begin(), log.end(), "front page"));
+}
+
 }  // namespace
 }  // namespace kx::test
