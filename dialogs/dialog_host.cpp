@@ -433,19 +433,30 @@ void DialogHost::controlEvent(std::string_view name, ControlEvent event, std::st
   Control* control = form().findControl(name);
   if (!control) return;
   const Handlers& handlers = handlersOf(*control);
-  switch (event) {
-    case ControlEvent::Click:
-      runHandler(handlers.click, *control, detail);
-      break;
-    case ControlEvent::Change:
-      runHandler(handlers.change, *control, detail);
-      break;
-    case ControlEvent::ClickCheck:
-      runHandler(handlers.clickCheck, *control, detail);
-      break;
-    case ControlEvent::MouseUp:
-      runHandler(handlers.mouseUp, *control, detail);
-      break;
+  // A window reports from inside its message handling: what a handler raises is shown there,
+  // and the page stays up.
+  try {
+    switch (event) {
+      case ControlEvent::Click:
+        runHandler(handlers.click, *control, detail);
+        break;
+      case ControlEvent::Change:
+        runHandler(handlers.change, *control, detail);
+        break;
+      case ControlEvent::ClickCheck:
+        runHandler(handlers.clickCheck, *control, detail);
+        break;
+      case ControlEvent::MouseUp:
+        runHandler(handlers.mouseUp, *control, detail);
+        break;
+    }
+  } catch (const std::exception& error) {
+    MessageBoxRequest box;
+    box.owner = handle();
+    box.caption = "Kestrix";
+    box.text = error.what();
+    box.icon = MessageIcon::Error;
+    engine_.showMessage(box);
   }
   updateWindow();
 }

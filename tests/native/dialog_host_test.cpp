@@ -525,5 +525,42 @@ TEST_F(DialogHostTest, ShownProgressPageIsNotRepaintedWhileTheNextPageIsPrepared
   EXPECT_LT(on, std::find(log.begin(), log.end(), "front page"));
 }
 
+TEST_F(DialogHostTest, HandlerErrorIsShownAndThePageGoesOn) {
+  definitions["page"] = page("Page",
+                             "object Name: TEdit\n Hint = 'NAME'\nend\n"
+                             "object Level: TTrackBar\nend\n"
+                             "object Next: TButton\n Tag = 1\nend\n");
+  rules["page"] = {"IF (Name.Text = x)  THEN  Level.Position := abc;"};
+  fake.dialogWindows.user = [](Window& window) {
+    window.act("Name", "Text", "x", ControlEvent::Change);
+    window.act("Next", "", "", ControlEvent::Click);
+  };
+  ASSERT_NE(run({modal("page")}).end, RunEnd::Error);
+  // The typing and the rules pass after Next each meet the refused value.
+  ASSERT_EQ(fake.boxes.size(), 2u);
+  for (const MessageBoxRequest& box : fake.boxes) {
+    EXPECT_EQ(box.icon, MessageIcon::Error);
+    EXPECT_EQ(box.owner, 4242u);
+  }
+  EXPECT_EQ(var("NAME"), "x");
+  EXPECT_EQ(var("R"), "NEXT");
+}
+
+TEST_F(DialogHostTest, ViewerAndMovieFrameWithTagOneGetTheSupportFoldersContent) {
+  fake.files[upperAscii(engine.options.supportFolder + "index.htm")] = "<html></html>";
+  definitions["page"] = page("Page",
+                             "object Html: THTMLViewer\n Tag = 1\nend\n"
+                             "object Movie: TFlashFrame\n Tag = 1\nend\n"
+                             "object Plain: THTMLViewer\nend\n");
+  run({modal("page")});
+  const DialogHost& host = *engine.dialogs->find("0");
+  ASSERT_NE(host.viewerContent("html"), nullptr);
+  EXPECT_EQ(host.viewerContent("html")->file, engine.options.supportFolder + "index.htm");
+  ASSERT_NE(host.viewerContent("Movie"), nullptr);
+  EXPECT_EQ(host.viewerContent("Movie")->fallback,
+            "Add a movie.swf file to your project to display it here.");
+  EXPECT_EQ(host.viewerContent("Plain"), nullptr);
+}
+
 }  // namespace
 }  // namespace kx::test
