@@ -414,7 +414,6 @@ TEST_F(DialogHostTest, PlacementRemembersWhereTheUserLeftASameSizedPage) {
 
 TEST_F(DialogHostTest, ModelessPageAndHideDialog) {
   definitions["progress"] = page("Progress", "");
-  std::string handleWhileShown;
   run({modeless("progress"), setVariable("SHOWN", "$WINDOWHANDLE$"), {"Hide Dialog", {}}});
   EXPECT_EQ(var("SHOWN"), "4242");
   EXPECT_EQ(var("R"), "NOTMODAL");
