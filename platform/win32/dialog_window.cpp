@@ -73,6 +73,21 @@ LRESULT CALLBACK forwardToDialog(HWND window, UINT message, WPARAM wParam, LPARA
   }
 }
 
+// A memo passes Tab on to the dialog unless the author wants tabs typed into it, and Enter
+// unless it wants returns.
+LRESULT CALLBACK memoKeys(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                          DWORD_PTR data) {
+  LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+  const auto* key = reinterpret_cast<const MSG*>(lParam);
+  if (message != WM_GETDLGCODE || !key || key->message != WM_KEYDOWN) return result;
+  const auto& control = *reinterpret_cast<const Control*>(data);
+  const bool wanted = key->wParam == VK_TAB      ? control.boolean("WantTabs")
+                      : key->wParam == VK_RETURN ? control.boolean("WantReturns")
+                                                 : true;
+  if (!wanted) result &= ~(DLGC_WANTTAB | DLGC_WANTALLKEYS | DLGC_WANTMESSAGE);
+  return result;
+}
+
 UINT dpiOf(HWND window) {
   using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
   static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFunction>(
@@ -240,6 +255,9 @@ void Win32DialogWindow::createControl(size_t index) {
            reinterpret_cast<HANDLE>(static_cast<uintptr_t>(entry.nameAtom)));
   if (entry.type.kind == SystemKind::RichEdit) {
     SendMessageA(entry.window, EM_SETEVENTMASK, 0, ENM_CHANGE);
+  }
+  if (entry.type.kind == SystemKind::Memo || entry.type.kind == SystemKind::RichEdit) {
+    SetWindowSubclass(entry.window, memoKeys, 2, reinterpret_cast<DWORD_PTR>(&control));
   }
   if (entry.type.kind == SystemKind::ShellList) {
     LVCOLUMNA column{};
@@ -1079,6 +1097,16 @@ LRESULT Win32DialogWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lPa
         }
       }
       return 0;
+    case WM_NEXTDLGCTL: {
+      // The dialog manager moves the focus with this (Tab, Alt+letter on a label).
+      HWND next = LOWORD(lParam) ? reinterpret_cast<HWND>(wParam)
+                                 : GetNextDlgTabItem(window_, GetFocus(), wParam != 0);
+      if (next) SetFocus(next);
+      if (next && (SendMessageA(next, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL)) {
+        SendMessageA(next, EM_SETSEL, 0, -1);
+      }
+      return 0;
+    }
     case WM_ERASEBKGND: {
       RECT client;
       GetClientRect(window_, &client);
