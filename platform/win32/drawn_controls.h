@@ -24,6 +24,11 @@ struct DrawnControlState {
   std::vector<bool> checks;
 };
 
+// Shapes, bevels, images and gauges show their parent's background around what they draw: the
+// brush that the parent answers to WM_CTLCOLORSTATIC. A panel passes its children's
+// notifications (WM_COMMAND, WM_NOTIFY, WM_CTLCOLOR..., scrolling, owner drawing) on to its own
+// parent.
+//
 // Notifications a drawn control sends its parent as WM_COMMAND (control id, code, window):
 // BN_CLICKED for a left-button release over images, shapes and panels, LBN_SELCHANGE when a
 // check list's selection changes (ItemIndex is updated first), and this one when the user
