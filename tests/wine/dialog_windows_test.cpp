@@ -13,6 +13,7 @@
 #include "dialogs/forms/definition_text.h"
 #include "dialogs/forms/form_model.h"
 #include "dialogs/forms/tree_nodes.h"
+#include "platform/win32/drawn_controls.h"
 #include "platform/win32/wic_picture_codecs.h"
 #include "platform/win32/win32_dialog_windows.h"
 
@@ -507,6 +508,85 @@ TEST_F(DialogWindowsTest, TimersReachTheHost) {
   }
   EXPECT_EQ(events.pageRefreshes, 1) << "the page refresh fires once";
   EXPECT_GE(events.refreshes, 1);
+}
+
+// The kinds the engine draws get their own window classes; a panel's controls report to the
+// dialog as if the panel were not there.
+TEST_F(DialogWindowsTest, DrawnKindsAndPanelContents) {
+  auto window = open(R"(object Drawn: TPoolTemplate
+  ClientWidth = 400
+  ClientHeight = 300
+  object Box: TPanel
+    Left = 10
+    Top = 10
+    Width = 200
+    Height = 100
+    Caption = 'Panel'
+    object Inside: TButton
+      Left = 20
+      Top = 30
+      Width = 80
+      Height = 25
+      Caption = 'Inside'
+      TabOrder = 0
+    end
+  end
+  object Dot: TShape
+    Left = 220
+    Top = 10
+    Width = 40
+    Height = 40
+    Shape = stCircle
+  end
+  object Line: TBevel
+    Left = 10
+    Top = 120
+    Width = 380
+    Height = 2
+  end
+  object Logo: TImage
+    Left = 270
+    Top = 10
+    Width = 32
+    Height = 32
+  end
+  object Meter: TGauge
+    Left = 10
+    Top = 130
+    Width = 200
+    Height = 20
+    Progress = 40
+  end
+  object Parts: TCheckListBox
+    Left = 10
+    Top = 160
+    Width = 200
+    Height = 80
+    Items.Strings = ('Program' 'Help')
+  end
+end
+)");
+  const std::pair<int, const char*> kinds[] = {{0, "TPanel"}, {2, "TShape"}, {3, "TBevel"},
+                                               {4, "TImage"}, {5, "TGauge"}, {6, "TCheckListBox"}};
+  for (const auto& [index, kind] : kinds) {
+    SCOPED_TRACE(kind);
+    HWND child = findById(*window, index);
+    ASSERT_NE(child, nullptr);
+    EXPECT_EQ(className(child), drawnControlClass(kind));
+    EXPECT_EQ(GetParent(child), reinterpret_cast<HWND>(window->handle()));
+  }
+  HWND inside = findById(*window, 1);
+  EXPECT_EQ(GetParent(inside), findById(*window, 0));
+  const RECT place = placeOf(inside);
+  EXPECT_EQ(std::tie(place.left, place.top, place.right, place.bottom),
+            std::tuple(20, 30, 100, 55));
+  SendMessageA(inside, BM_CLICK, 0, 0);
+  HWND dot = findById(*window, 2);
+  SendMessageA(dot, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 20));
+  SendMessageA(dot, WM_LBUTTONUP, 0, MAKELPARAM(20, 20));
+  const std::vector<RecordedEvent> expected = {{"Inside", ControlEvent::Click, ""},
+                                               {"Dot", ControlEvent::MouseUp, ""}};
+  EXPECT_EQ(events.events, expected);
 }
 
 // A form designed at 64 pixels per inch shows at one and a half times its size on a screen of
