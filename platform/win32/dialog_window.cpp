@@ -68,6 +68,17 @@ LRESULT CALLBACK forwardToDialog(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:
       return SendMessageA(GetAncestor(window, GA_ROOT), message, wParam, lParam);
+    case WM_ERASEBKGND:
+      // A group box paints only its frame; the inside takes the colour it asks its parent for.
+      if (auto brush = reinterpret_cast<HBRUSH>(
+              SendMessageA(GetParent(window), WM_CTLCOLORSTATIC, wParam,
+                           reinterpret_cast<LPARAM>(window)))) {
+        RECT client;
+        GetClientRect(window, &client);
+        FillRect(reinterpret_cast<HDC>(wParam), &client, brush);
+        return 1;
+      }
+      return DefSubclassProc(window, message, wParam, lParam);
     default:
       return DefSubclassProc(window, message, wParam, lParam);
   }
@@ -490,17 +501,7 @@ void Win32DialogWindow::fillContents(ControlWindow& entry) {
     }
     case SystemKind::ShellTree:
       SendMessageA(window, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
-      for (const std::string& root : driveRoots()) {
-        TVINSERTSTRUCTA item{};
-        item.hParent = TVI_ROOT;
-        item.hInsertAfter = TVI_LAST;
-        item.item.mask = TVIF_TEXT | TVIF_CHILDREN | TVIF_PARAM;
-        item.item.pszText = const_cast<char*>(root.c_str());
-        item.item.cChildren = 1;
-        item.item.lParam = static_cast<LPARAM>(entry.paths.size());
-        entry.paths.push_back(root);
-        SendMessageA(window, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
-      }
+      for (const std::string& root : driveRoots()) addShellFolder(entry, TVI_ROOT, root, root);
       break;
     case SystemKind::ShellList: {
       SendMessageA(window, LVM_DELETEALLITEMS, 0, 0);
@@ -522,6 +523,20 @@ void Win32DialogWindow::fillContents(ControlWindow& entry) {
   }
 }
 
+// A folder of a shell tree, shown as expandable until it is opened and found empty.
+void Win32DialogWindow::addShellFolder(ControlWindow& entry, HTREEITEM parent,
+                                       const std::string& text, const std::string& path) {
+  TVINSERTSTRUCTA item{};
+  item.hParent = parent;
+  item.hInsertAfter = TVI_LAST;
+  item.item.mask = TVIF_TEXT | TVIF_CHILDREN | TVIF_PARAM;
+  item.item.pszText = const_cast<char*>(text.c_str());
+  item.item.cChildren = 1;
+  item.item.lParam = static_cast<LPARAM>(entry.paths.size());
+  entry.paths.push_back(path);
+  SendMessageA(entry.window, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+}
+
 void Win32DialogWindow::expandShellFolder(ControlWindow& entry, HTREEITEM item) {
   if (SendMessageA(entry.window, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(item))) {
     return;  // filled before
@@ -532,17 +547,7 @@ void Win32DialogWindow::expandShellFolder(ControlWindow& entry, HTREEITEM item) 
   SendMessageA(entry.window, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&parent));
   const std::string folder = entry.paths[static_cast<size_t>(parent.lParam)];
   const std::vector<std::string> names = foldersIn(folder);
-  for (const std::string& name : names) {
-    TVINSERTSTRUCTA child{};
-    child.hParent = item;
-    child.hInsertAfter = TVI_LAST;
-    child.item.mask = TVIF_TEXT | TVIF_CHILDREN | TVIF_PARAM;
-    child.item.pszText = const_cast<char*>(name.c_str());
-    child.item.cChildren = 1;
-    child.item.lParam = static_cast<LPARAM>(entry.paths.size());
-    entry.paths.push_back(joinPath(folder, name));
-    SendMessageA(entry.window, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&child));
-  }
+  for (const std::string& name : names) addShellFolder(entry, item, name, joinPath(folder, name));
   if (names.empty()) {
     parent.mask = TVIF_CHILDREN;
     parent.cChildren = 0;

@@ -85,6 +85,8 @@ class Win32DialogWindow : public DialogWindow {
   void onCommand(ControlWindow& entry, WORD code);
   void onNotify(ControlWindow& entry, const NMHDR& header);
   void onScroll(ControlWindow& entry);
+  void addShellFolder(ControlWindow& entry, HTREEITEM parent, const std::string& text,
+                      const std::string& path);
   void expandShellFolder(ControlWindow& entry, HTREEITEM item);
   ControlWindow* entryOf(HWND control);
   ControlWindow* entryById(int id);

@@ -5,6 +5,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <ostream>
 #include <string>
 #include <tuple>
@@ -587,6 +588,89 @@ end
   const std::vector<RecordedEvent> expected = {{"Inside", ControlEvent::Click, ""},
                                                {"Dot", ControlEvent::MouseUp, ""}};
   EXPECT_EQ(events.events, expected);
+}
+
+std::vector<std::string> listItems(HWND list, UINT countMessage, UINT textMessage) {
+  std::vector<std::string> items;
+  const auto count = SendMessageA(list, countMessage, 0, 0);
+  for (LRESULT item = 0; item < count; ++item) {
+    char text[MAX_PATH] = {};
+    SendMessageA(list, textMessage, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(text));
+    items.emplace_back(text);
+  }
+  return items;
+}
+
+// File, folder, drive and shell controls show the real file system around the current folder,
+// and report what the user picks with its full path.
+TEST_F(DialogWindowsTest, FileSystemControlsShowTheFolder) {
+  char temp[MAX_PATH];
+  GetTempPathA(MAX_PATH, temp);
+  const std::string folder = std::string(temp) + "kx dialog files";
+  CreateDirectoryA(folder.c_str(), nullptr);
+  CreateDirectoryA((folder + "\\Docs").c_str(), nullptr);
+  for (const char* name : {"\\b.txt", "\\a.txt", "\\c.log"}) {
+    HANDLE file = CreateFileA((folder + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    CloseHandle(file);
+  }
+  char previous[MAX_PATH];
+  GetCurrentDirectoryA(MAX_PATH, previous);
+  ASSERT_TRUE(SetCurrentDirectoryA(folder.c_str()));
+  std::string definition =
+      "object Files: TPoolTemplate\n  ClientWidth = 500\n  ClientHeight = 400\n";
+  const char* kinds[] = {"TFileListBox", "TDirectoryListBox", "TDriveComboBox", "TFilterComboBox",
+                         "TPTShellTree", "TPTShellList",      "TPTShellCombo"};
+  int top = 0;
+  for (const char* kind : kinds) {
+    definition += std::string("  object ") + (kind + 1) + ": " + kind +
+                  "\n    Top = " + std::to_string(top += 50) +
+                  "\n    Width = 200\n    Height = 45\n";
+    if (kind == std::string("TFileListBox")) definition += "    Mask = '*.txt'\n";
+    if (kind == std::string("TFilterComboBox")) {
+      definition += "    Filter = 'Text (*.txt)|*.txt|Logs|*.log'\n";
+    }
+    definition += "  end\n";
+  }
+  auto window = open(definition + "end\n");
+  HWND dialog = reinterpret_cast<HWND>(window->handle());
+  auto at = [&](int index) { return findById(*window, index); };
+  auto command = [&](int index, WORD code) {
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(1000 + index, code),
+                 reinterpret_cast<LPARAM>(at(index)));
+  };
+  EXPECT_EQ(listItems(at(0), LB_GETCOUNT, LB_GETTEXT),
+            (std::vector<std::string>{"a.txt", "b.txt"}));
+  SendMessageA(at(0), LB_SETCURSEL, 1, 0);
+  command(0, LBN_SELCHANGE);
+  const std::vector<std::string> folders = listItems(at(1), LB_GETCOUNT, LB_GETTEXT);
+  ASSERT_GE(folders.size(), 2u);
+  EXPECT_EQ(folders.back().substr(folders.back().find_first_not_of(' ')), "Docs");
+  SendMessageA(at(1), LB_SETCURSEL, folders.size() - 1, 0);
+  command(1, LBN_SELCHANGE);
+  const std::vector<std::string> drives = listItems(at(2), CB_GETCOUNT, CB_GETLBTEXT);
+  EXPECT_NE(std::find(drives.begin(), drives.end(), "c:"), drives.end());
+  SendMessageA(at(2), CB_SETCURSEL,
+               static_cast<WPARAM>(std::find(drives.begin(), drives.end(), "c:") - drives.begin()),
+               0);
+  command(2, CBN_SELCHANGE);
+  EXPECT_EQ(listItems(at(3), CB_GETCOUNT, CB_GETLBTEXT),
+            (std::vector<std::string>{"Text (*.txt)", "Logs"}));
+  SendMessageA(at(3), CB_SETCURSEL, 1, 0);
+  command(3, CBN_SELCHANGE);
+  EXPECT_GE(SendMessageA(at(4), TVM_GETCOUNT, 0, 0), 1);
+  EXPECT_EQ(SendMessageA(at(5), LVM_GETITEMCOUNT, 0, 0), 4) << "Docs and the three files";
+  const std::vector<RecordedEvent> expected = {
+      {"FileListBox", ControlEvent::Change, folder + "\\b.txt"},
+      {"DirectoryListBox", ControlEvent::Change, folder + "\\Docs"},
+      {"DriveComboBox", ControlEvent::Change, "C:\\"},
+      {"FilterComboBox", ControlEvent::Change, "*.log"},
+  };
+  EXPECT_EQ(events.events, expected);
+  SetCurrentDirectoryA(previous);
+  for (const char* name : {"\\b.txt", "\\a.txt", "\\c.log"}) DeleteFileA((folder + name).c_str());
+  RemoveDirectoryA((folder + "\\Docs").c_str());
+  RemoveDirectoryA(folder.c_str());
 }
 
 // A form designed at 64 pixels per inch shows at one and a half times its size on a screen of
