@@ -701,6 +701,59 @@ end
   EXPECT_EQ(std::tie(place.left, place.top, place.right, place.bottom),
             std::tuple(15, 30, 165, 63));
   EXPECT_NEAR(fontHeight(findById(*scaled, 0)), designFont * 3 / 2, 1);
+
+  // Moved to a monitor of 144 dots per inch, the form designed at 96 grows by half as well.
+  HWND moved = reinterpret_cast<HWND>(design->handle());
+  RECT suggested{0, 0, 400, 300};
+  SendMessageA(moved, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+  const RECT rescaled = placeOf(findById(*design, 0));
+  EXPECT_EQ(std::tie(rescaled.left, rescaled.top, rescaled.right, rescaled.bottom),
+            std::tuple(15, 30, 165, 63));
+  EXPECT_NEAR(fontHeight(findById(*design, 0)), designFont * 3 / 2, 1);
+}
+
+// Controls anchored to the right and bottom follow a sizeable form's edges; one anchored to both
+// sides grows.
+TEST_F(DialogWindowsTest, AnchorsFollowTheFormsSize) {
+  auto window = open(R"(object Sizeable: TPoolTemplate
+  BorderStyle = bsSizeable
+  ClientWidth = 300
+  ClientHeight = 200
+  object Corner: TButton
+    Left = 200
+    Top = 160
+    Width = 80
+    Height = 25
+    Anchors = [akRight, akBottom]
+  end
+  object Wide: TEdit
+    Left = 10
+    Top = 10
+    Width = 280
+    Height = 21
+    Anchors = [akLeft, akTop, akRight]
+  end
+  object Still: TLabel
+    Left = 10
+    Top = 40
+    Width = 50
+    Height = 13
+  end
+end
+)");
+  HWND dialog = reinterpret_cast<HWND>(window->handle());
+  RECT frame;
+  GetWindowRect(dialog, &frame);
+  SetWindowPos(dialog, nullptr, 0, 0, frame.right - frame.left + 40, frame.bottom - frame.top + 30,
+               SWP_NOMOVE | SWP_NOZORDER);
+  const std::tuple<int, RECT> cases[] = {
+      {0, {240, 190, 320, 215}}, {1, {10, 10, 330, 31}}, {2, {10, 40, 60, 53}}};
+  for (const auto& [index, expected] : cases) {
+    SCOPED_TRACE(index);
+    const RECT place = placeOf(findById(*window, index));
+    EXPECT_EQ(std::tie(place.left, place.top, place.right, place.bottom),
+              std::tie(expected.left, expected.top, expected.right, expected.bottom));
+  }
 }
 
 }  // namespace
