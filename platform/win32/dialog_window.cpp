@@ -55,6 +55,24 @@ DWORD CALLBACK readStream(DWORD_PTR cookie, LPBYTE buffer, LONG wanted, LONG* gi
   return 0;
 }
 
+template <typename Function>
+void bind(HMODULE library, const char* name, WORD ordinal, Function& function) {
+  FARPROC found = GetProcAddress(library, name);
+  if (!found) found = GetProcAddress(library, MAKEINTRESOURCEA(ordinal));
+  function = reinterpret_cast<Function>(reinterpret_cast<void*>(found));
+}
+
+LRESULT defaultSubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  return commonControls().defSubclassProc(window, message, wParam, lParam);
+}
+
+void subclass(HWND window, SUBCLASSPROC procedure, UINT_PTR id, DWORD_PTR data) {
+  const CommonControlFunctions& functions = commonControls();
+  if (functions.setWindowSubclass && functions.defSubclassProc) {
+    functions.setWindowSubclass(window, procedure, id, data);
+  }
+}
+
 // Group boxes and panels hold controls of their own; what those report goes to the dialog.
 LRESULT CALLBACK forwardToDialog(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                  DWORD_PTR) {
@@ -70,17 +88,16 @@ LRESULT CALLBACK forwardToDialog(HWND window, UINT message, WPARAM wParam, LPARA
       return SendMessageA(GetAncestor(window, GA_ROOT), message, wParam, lParam);
     case WM_ERASEBKGND:
       // A group box paints only its frame; the inside takes the colour it asks its parent for.
-      if (auto brush = reinterpret_cast<HBRUSH>(
-              SendMessageA(GetParent(window), WM_CTLCOLORSTATIC, wParam,
-                           reinterpret_cast<LPARAM>(window)))) {
+      if (auto brush = reinterpret_cast<HBRUSH>(SendMessageA(
+              GetParent(window), WM_CTLCOLORSTATIC, wParam, reinterpret_cast<LPARAM>(window)))) {
         RECT client;
         GetClientRect(window, &client);
         FillRect(reinterpret_cast<HDC>(wParam), &client, brush);
         return 1;
       }
-      return DefSubclassProc(window, message, wParam, lParam);
+      return defaultSubclassProc(window, message, wParam, lParam);
     default:
-      return DefSubclassProc(window, message, wParam, lParam);
+      return defaultSubclassProc(window, message, wParam, lParam);
   }
 }
 
@@ -88,7 +105,7 @@ LRESULT CALLBACK forwardToDialog(HWND window, UINT message, WPARAM wParam, LPARA
 // unless it wants returns.
 LRESULT CALLBACK memoKeys(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                           DWORD_PTR data) {
-  LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+  LRESULT result = defaultSubclassProc(window, message, wParam, lParam);
   const auto* key = reinterpret_cast<const MSG*>(lParam);
   if (message != WM_GETDLGCODE || !key || key->message != WM_KEYDOWN) return result;
   const auto& control = *reinterpret_cast<const Control*>(data);
@@ -157,6 +174,19 @@ int commonAnimation(const std::string& name) {
 }
 
 }  // namespace
+
+const CommonControlFunctions& commonControls() {
+  static const CommonControlFunctions functions = [] {
+    CommonControlFunctions bound;
+    if (HMODULE library = LoadLibraryExA("comctl32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) {
+      bind(library, "InitCommonControlsEx", 0, bound.initCommonControlsEx);
+      bind(library, "SetWindowSubclass", 410, bound.setWindowSubclass);
+      bind(library, "DefSubclassProc", 413, bound.defSubclassProc);
+    }
+    return bound;
+  }();
+  return functions;
+}
 
 void Win32DialogWindow::registerClass(HINSTANCE instance) {
   WNDCLASSEXA windowClass{};
@@ -260,7 +290,7 @@ void Win32DialogWindow::createControl(size_t index) {
       reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + static_cast<int>(index))),
       GetModuleHandleA(nullptr), creation);
   if (!entry.window) return;
-  if (parent != window_) SetWindowSubclass(parent, forwardToDialog, 1, 0);
+  if (parent != window_) subclass(parent, forwardToDialog, 1, 0);
   entry.nameAtom = GlobalAddAtomA(control.name().c_str());
   SetPropA(entry.window, kControlNameProperty,
            reinterpret_cast<HANDLE>(static_cast<uintptr_t>(entry.nameAtom)));
@@ -268,7 +298,7 @@ void Win32DialogWindow::createControl(size_t index) {
     SendMessageA(entry.window, EM_SETEVENTMASK, 0, ENM_CHANGE);
   }
   if (entry.type.kind == SystemKind::Memo || entry.type.kind == SystemKind::RichEdit) {
-    SetWindowSubclass(entry.window, memoKeys, 2, reinterpret_cast<DWORD_PTR>(&control));
+    subclass(entry.window, memoKeys, 2, reinterpret_cast<DWORD_PTR>(&control));
   }
   if (entry.type.kind == SystemKind::ShellList) {
     LVCOLUMNA column{};
@@ -686,9 +716,8 @@ void Win32DialogWindow::mirror(ControlWindow& entry, bool initial) {
         const int common = commonAnimation(control.text("CommonAVI"));
         const std::string file = control.text("FileName");
         if (common) {
-          SendMessageA(window, ACM_OPENA,
-                       reinterpret_cast<WPARAM>(
-                           LoadLibraryExA("shell32.dll", nullptr, LOAD_LIBRARY_AS_DATAFILE)),
+          // The engine imports shell32 (the folder picker), so it is loaded already.
+          SendMessageA(window, ACM_OPENA, reinterpret_cast<WPARAM>(GetModuleHandleA("shell32.dll")),
                        static_cast<LPARAM>(common));
         } else if (!file.empty()) {
           SendMessageA(window, ACM_OPENA, 0, reinterpret_cast<LPARAM>(file.c_str()));

@@ -25,6 +25,15 @@ inline constexpr char kControlNameProperty[] = "KxControlName";
 // Control windows are numbered from here in the form's creation order.
 inline constexpr int kFirstControlId = 1000;
 
+// The common controls library, bound from the system folder at run time so that a copy placed
+// beside the setup is never loaded. Null functions where it can't be loaded.
+struct CommonControlFunctions {
+  BOOL(WINAPI* initCommonControlsEx)(const INITCOMMONCONTROLSEX*) = nullptr;
+  BOOL(WINAPI* setWindowSubclass)(HWND, SUBCLASSPROC, UINT_PTR, DWORD_PTR) = nullptr;
+  LRESULT(WINAPI* defSubclassProc)(HWND, UINT, WPARAM, LPARAM) = nullptr;
+};
+const CommonControlFunctions& commonControls();
+
 class Win32DialogWindow : public DialogWindow {
  public:
   Win32DialogWindow(DialogForm& form, DialogEvents& events, PictureCodecs& pictures);

@@ -49,8 +49,10 @@ constexpr KindEntry kKinds[] = {
 const char* richEditClass() {
   // The newest rich edit the system has; loaded once and kept for the process.
   static const char* const name = [] {
-    if (LoadLibraryA("msftedit.dll")) return "RICHEDIT50W";
-    if (LoadLibraryA("riched20.dll")) return RICHEDIT_CLASSA;
+    if (LoadLibraryExA("msftedit.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) return "RICHEDIT50W";
+    if (LoadLibraryExA("riched20.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) {
+      return RICHEDIT_CLASSA;
+    }
     return "EDIT";
   }();
   return name;

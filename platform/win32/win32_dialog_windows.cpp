@@ -42,7 +42,7 @@ std::unique_ptr<DialogWindow> Win32DialogWindows::create(DialogForm& form, Dialo
     // A drive or file control touching an empty drive raises no system prompt.
     SetErrorMode(SetErrorMode(0) | SEM_FAILCRITICALERRORS);
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
-    InitCommonControlsEx(&controls);
+    if (commonControls().initCommonControlsEx) commonControls().initCommonControlsEx(&controls);
     Win32DialogWindow::registerClass(GetModuleHandleA(nullptr));
     registered_ = true;
   }
