@@ -672,6 +672,7 @@ constexpr char kPanel[] = R"(object F: TPoolTemplate
       Width = 20
       Height = 20
       Brush.Color = clLime
+      Shape = stEllipse
     end
   end
   object Line: TBevel
@@ -690,6 +691,7 @@ TEST(DrawnControls, PanelHoldsItsChildrenAndPassesTheirNotifications) {
   EXPECT_EQ(window.colourAt(shot, "Frame", 0, 0), GetSysColor(COLOR_BTNSHADOW));
   EXPECT_EQ(window.colourAt(shot, "Frame", 149, 79), GetSysColor(COLOR_BTNHIGHLIGHT));
   EXPECT_EQ(window.colourAt(shot, "Inner", 10, 10), RGB(0, 255, 0));
+  EXPECT_EQ(window.colourAt(shot, "Inner", 1, 1), RGB(255, 255, 0));  // the panel's colour
   // The caption, centred.
   int dark = 0;
   for (int y = 30; y < 50; ++y) {
