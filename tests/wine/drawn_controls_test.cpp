@@ -727,22 +727,30 @@ std::string checkList(int items, int height) {
          ")\n  end\nend\n";
 }
 
-// Dark pixels inside item `index`'s check box (a check mark).
-int checkMarkPixels(DrawnWindow& window, const DrawnWindow::Capture& shot, int index) {
-  HWND list = window.child("Components");
+// Where a check list's item is on screen, as its screen-reader object says.
+RECT itemOnScreen(HWND list, int index) {
   IAccessible* accessible = nullptr;
-  AccessibleObjectFromWindow(list, OBJID_CLIENT, IID_IAccessible,
-                             reinterpret_cast<void**>(&accessible));
+  if (FAILED(AccessibleObjectFromWindow(list, OBJID_CLIENT, IID_IAccessible,
+                                        reinterpret_cast<void**>(&accessible)))) {
+    ADD_FAILURE() << "no accessible object";
+    return {};
+  }
   long left = 0, top = 0, width = 0, height = 0;
   VARIANT child{};
   child.vt = VT_I4;
   child.lVal = index + 1;
-  accessible->accLocation(&left, &top, &width, &height, child);
+  EXPECT_EQ(accessible->accLocation(&left, &top, &width, &height, child), S_OK);
   accessible->Release();
-  POINT origin{left, top};
+  return {left, top, left + width, top + height};
+}
+
+// Dark pixels inside item `index`'s check box (a check mark).
+int checkMarkPixels(DrawnWindow& window, const DrawnWindow::Capture& shot, int index) {
+  const RECT item = itemOnScreen(window.child("Components"), index);
+  POINT origin{item.left, item.top};
   ScreenToClient(window.window(), &origin);
   int dark = 0;
-  for (int y = origin.y + 3; y < origin.y + height - 3; ++y) {
+  for (int y = origin.y + 3; y < origin.y + (item.bottom - item.top) - 3; ++y) {
     for (int x = origin.x + 5; x < origin.x + 13; ++x) {
       const COLORREF c = shot.at(x, y);
       dark += GetRValue(c) + GetGValue(c) + GetBValue(c) < 200;
@@ -769,16 +777,8 @@ TEST(DrawnControls, CheckListShowsChecksAndAnswersKeysAndClicks) {
   EXPECT_EQ(window.state("Components").checks, (std::vector<bool>{true, true, false}));
   // A click on the third item's box ticks it; a click on its text only selects.
   auto clickItem = [&](int index, int x) {
-    IAccessible* accessible = nullptr;
-    AccessibleObjectFromWindow(list, OBJID_CLIENT, IID_IAccessible,
-                               reinterpret_cast<void**>(&accessible));
-    long left = 0, top = 0, width = 0, height = 0;
-    VARIANT child{};
-    child.vt = VT_I4;
-    child.lVal = index + 1;
-    accessible->accLocation(&left, &top, &width, &height, child);
-    accessible->Release();
-    POINT point{left + x, top + height / 2};
+    const RECT item = itemOnScreen(list, index);
+    POINT point{item.left + x, (item.top + item.bottom) / 2};
     ScreenToClient(list, &point);
     SendMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(point.x, point.y));
     SendMessageA(list, WM_LBUTTONUP, 0, MAKELPARAM(point.x, point.y));
