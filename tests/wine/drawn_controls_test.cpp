@@ -64,8 +64,9 @@ std::string bmpFile(int width, int height, const std::function<COLORREF(int, int
   return bytes;
 }
 
-// An ICO file with one 32-bit image whose alpha is given per pixel (top row first).
-std::string icoFile(int side, const std::function<uint32_t(int, int)>& argb) {
+// An ICO file with one 32-bit image, pixels given top row first. Pixels without alpha are
+// masked out; with `alphaInColours` false the colours carry no alpha, only the mask tells.
+std::string icoFile(int side, bool alphaInColours, const std::function<uint32_t(int, int)>& argb) {
   std::string image;
   for (const auto& [value, size] : std::vector<std::pair<uint32_t, int>>{{40, 4},
                                                                          {uint32_t(side), 4},
@@ -81,9 +82,18 @@ std::string icoFile(int side, const std::function<uint32_t(int, int)>& argb) {
     putLittleEndian(image, value, size);
   }
   for (int y = side - 1; y >= 0; --y) {
-    for (int x = 0; x < side; ++x) putLittleEndian(image, argb(x, y), 4);
+    for (int x = 0; x < side; ++x) {
+      putLittleEndian(image, alphaInColours ? argb(x, y) : argb(x, y) & 0xFFFFFF, 4);
+    }
   }
-  image.append(size_t((side + 31) / 32 * 4) * side, '\0');  // the mask, unused with alpha
+  const int maskStride = (side + 31) / 32 * 4;
+  for (int y = side - 1; y >= 0; --y) {
+    std::string row(size_t(maskStride), '\0');
+    for (int x = 0; x < side; ++x) {
+      if (argb(x, y) >> 24 == 0) row[size_t(x / 8)] |= static_cast<char>(0x80 >> (x % 8));
+    }
+    image += row;
+  }
   std::string bytes;
   putLittleEndian(bytes, 0, 2);
   putLittleEndian(bytes, 1, 2);
@@ -409,15 +419,25 @@ TEST(FormDrawing, DecodesBitmapsIconsAndPng) {
   EXPECT_EQ(pixels[8 * 8 - 1], 0xFF0000FFu);  // bottom right, opaque blue
 
   // Half transparent green over a transparent right half: alpha premultiplied.
-  const auto icon =
-      decodePicture({"TIcon", PictureKind::Icon,
-                     icoFile(16, [](int x, int) { return x < 8 ? 0x8000FF00u : 0x00FFFFFFu; })},
-                    codecs);
+  const auto icon = decodePicture(
+      {"TIcon", PictureKind::Icon,
+       icoFile(16, true, [](int x, int) { return x < 8 ? 0x8000FF00u : 0x00FFFFFFu; })},
+      codecs);
   ASSERT_TRUE(icon.has_value());
   EXPECT_EQ(icon->width, 16);
   pixels = pixelsOf(*icon);
   EXPECT_EQ(pixels[0], 0x80008000u);
   EXPECT_EQ(pixels[15], 0u);
+
+  // Without alpha: the mask cuts out the right half.
+  const auto masked = decodePicture(
+      {"TIcon", PictureKind::Icon,
+       icoFile(16, false, [](int x, int) { return x < 8 ? 0xFF0000FFu : 0x00FF0000u; })},
+      codecs);
+  ASSERT_TRUE(masked.has_value());
+  pixels = pixelsOf(*masked);
+  EXPECT_EQ(pixels[16 * 15], 0xFF0000FFu);
+  EXPECT_EQ(pixels[16 * 15 + 15], 0u);
 
   const auto png = decodePicture(
       {"TPngImage", PictureKind::Png, test::fixtureFile("pictures/red-3x2.png")}, codecs);
@@ -627,6 +647,15 @@ std::string images() {
     Picture.Data = )" +
          block + R"(
   end
+  object Keyed: TImage
+    Left = 130
+    Top = 10
+    Width = 8
+    Height = 8
+    Transparent = True
+    Picture.Data = )" +
+         block + R"(
+  end
 end
 )";
 }
@@ -652,6 +681,9 @@ TEST(DrawnControls, ImagesKeepTheirColoursWhenScaled) {
     EXPECT_EQ(window.colourAt(shot, "Fitted", scale(12), scale(10)), kRed);
     EXPECT_EQ(window.colourAt(shot, "Fitted", scale(28), scale(10)), kBlue);
     EXPECT_EQ(window.colourAt(shot, "Fitted", scale(35), scale(10)), kTeal);
+    // Transparent: the bottom left pixel's colour lets the background through.
+    EXPECT_EQ(window.colourAt(shot, "Keyed", 0, 0), kTeal);
+    EXPECT_EQ(window.colourAt(shot, "Keyed", scale(8) - 1, 0), kBlue);
   }
 }
 
