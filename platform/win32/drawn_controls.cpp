@@ -39,6 +39,7 @@ struct Drawn {
   DrawnControlState* state = nullptr;
   Kind kind = Kind::Shape;
   HFONT font = nullptr;
+  HBRUSH background = nullptr;  // panels: their colour, for the drawn controls inside them
   // Images: the decoded picture and the block it came from.
   std::string pictureBlock;
   std::optional<PictureBitmap> picture;
@@ -277,8 +278,7 @@ void drawCaption(const Drawn& drawn, HDC dc, RECT area, const std::string& text,
 
 void paintPanel(const Drawn& drawn, HDC dc, RECT area) {
   const Control& control = drawn.control();
-  GdiObject brush(CreateSolidBrush(colourOf(control, "Color", GetSysColor(COLOR_BTNFACE))));
-  FillRect(dc, &area, static_cast<HBRUSH>(brush.get()));
+  FillRect(dc, &area, drawn.background);
   if (control.text("BorderStyle") == "bsSingle") {
     FrameRect(dc, &area, GetSysColorBrush(COLOR_WINDOWFRAME));
     InflateRect(&area, -1, -1);
@@ -355,27 +355,72 @@ void paintImage(Drawn& drawn, HDC dc, const RECT& area) {
   drawPicture(dc, *drawn.picture, target);
 }
 
-void drawGaugeText(const Drawn& drawn, HDC dc, const RECT& area, const RECT& filled, COLORREF fore,
+// The percentage over the gauge, readable over both parts: in the back colour over the
+// filled region, in the fore colour elsewhere.
+void drawGaugeText(const Drawn& drawn, HDC dc, const RECT& area, HRGN filled, COLORREF fore,
                    COLORREF back) {
   if (!drawn.control().boolean("ShowText")) return;
   const std::string text = std::to_string(percentOf(drawn.control())) + "%";
   Selected font(dc, drawn.font);
   SetBkMode(dc, TRANSPARENT);
   const UINT flags = DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX;
-  // The text stays readable over both parts: in the back colour where the bar is filled.
-  HRGN clip = CreateRectRgnIndirect(&filled);
-  SaveDC(dc);
-  ExtSelectClipRgn(dc, clip, RGN_DIFF);
-  SetTextColor(dc, fore);
   RECT box = area;
-  DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &box, flags);
-  RestoreDC(dc, -1);
-  SaveDC(dc);
-  ExtSelectClipRgn(dc, clip, RGN_AND);
-  SetTextColor(dc, back);
-  DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &box, flags);
-  RestoreDC(dc, -1);
-  DeleteObject(clip);
+  for (const int mode : {RGN_DIFF, RGN_AND}) {
+    SaveDC(dc);
+    ExtSelectClipRgn(dc, filled, mode);
+    SetTextColor(dc, mode == RGN_DIFF ? fore : back);
+    DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &box, flags);
+    RestoreDC(dc, -1);
+  }
+}
+
+// A pie's or a needle dial's face and the share filled.
+HRGN paintRoundGauge(const Drawn& drawn, HDC dc, const RECT& area, double fraction, COLORREF fore,
+                     COLORREF back) {
+  const Control& control = drawn.control();
+  const bool pie = control.text("Kind") == "gkPie";
+  const int width = area.right - area.left;
+  const int height = area.bottom - area.top;
+  const double pi = std::numbers::pi;
+  GdiObject foreBrush(CreateSolidBrush(fore));
+  GdiObject backBrush(CreateSolidBrush(back));
+  GdiObject border(CreatePen(PS_SOLID, 1, RGB(0, 0, 0)));
+  Selected pen(dc,
+               control.text("BorderStyle") == "bsSingle" ? border.get() : GetStockObject(NULL_PEN));
+  Selected brush(dc, backBrush.get());
+  if (!pie) {
+    // A half dial standing on the bottom edge; the needle turns from left to right.
+    const int cx = (area.left + area.right) / 2;
+    const int cy = area.bottom - 1;
+    Pie(dc, area.left, area.top, area.right, area.bottom + height, area.right, cy, area.left, cy);
+    GdiObject needle(CreatePen(PS_SOLID, std::max(1, drawn.scale(2)), fore));
+    Selected needlePen(dc, needle.get());
+    const double angle = pi - fraction * pi;
+    MoveToEx(dc, cx, cy, nullptr);
+    LineTo(dc, cx + static_cast<int>(std::lround(std::cos(angle) * width / 2)),
+           cy - static_cast<int>(std::lround(std::sin(angle) * (height - 1))));
+    return CreateRectRgn(0, 0, 0, 0);
+  }
+  Ellipse(dc, area.left, area.top, area.right, area.bottom);
+  if (fraction <= 0) return CreateRectRgn(0, 0, 0, 0);
+  SelectObject(dc, foreBrush.get());
+  BeginPath(dc);
+  if (fraction >= 1) {
+    Ellipse(dc, area.left, area.top, area.right, area.bottom);
+  } else {
+    // Clockwise from twelve o'clock.
+    const int cx = (area.left + area.right) / 2;
+    const int cy = (area.top + area.bottom) / 2;
+    const double angle = pi / 2 - fraction * 2 * pi;
+    SetArcDirection(dc, AD_CLOCKWISE);
+    Pie(dc, area.left, area.top, area.right, area.bottom, cx, area.top,
+        cx + static_cast<int>(std::lround(std::cos(angle) * width)),
+        cy - static_cast<int>(std::lround(std::sin(angle) * height)));
+  }
+  EndPath(dc);
+  HRGN filled = PathToRegion(dc);
+  FillRgn(dc, filled, static_cast<HBRUSH>(foreBrush.get()));
+  return filled ? filled : CreateRectRgn(0, 0, 0, 0);
 }
 
 void paintGauge(const Drawn& drawn, HDC dc, RECT area) {
@@ -383,68 +428,32 @@ void paintGauge(const Drawn& drawn, HDC dc, RECT area) {
   const COLORREF fore = colourOf(control, "ForeColor", RGB(0, 0, 0));
   const COLORREF back = colourOf(control, "BackColor", RGB(255, 255, 255));
   const std::string kind = control.text("Kind");
-  const bool round = kind == "gkPie" || kind == "gkNeedle";
-  if (!round) {
-    if (control.text("BorderStyle") == "bsSingle") {
-      FrameRect(dc, &area, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-      InflateRect(&area, -1, -1);
-    }
-    GdiObject backBrush(CreateSolidBrush(back));
-    FillRect(dc, &area, static_cast<HBRUSH>(backBrush.get()));
-  }
   const double fraction = percentOf(control) / 100.0;
-  const int width = area.right - area.left;
-  const int height = area.bottom - area.top;
-  RECT filled{};
-  GdiObject foreBrush(CreateSolidBrush(fore));
-  if (kind == "gkHorizontalBar") {
-    filled = {area.left, area.top, area.left + static_cast<LONG>(std::lround(width * fraction)),
-              area.bottom};
-  } else if (kind == "gkVerticalBar") {
-    filled = {area.left, area.bottom - static_cast<LONG>(std::lround(height * fraction)),
-              area.right, area.bottom};
-  } else if (round) {
-    GdiObject backBrush(CreateSolidBrush(back));
-    GdiObject pen(CreatePen(PS_SOLID, 1, RGB(0, 0, 0)));
-    Selected penChoice(
-        dc, control.text("BorderStyle") == "bsSingle" ? pen.get() : GetStockObject(NULL_PEN));
-    Selected brushChoice(dc, backBrush.get());
-    const double pi = std::numbers::pi;
-    if (kind == "gkPie") {
-      Ellipse(dc, area.left, area.top, area.right, area.bottom);
-      if (fraction > 0) {
-        SelectObject(dc, foreBrush.get());
-        const int cx = (area.left + area.right) / 2;
-        const int cy = (area.top + area.bottom) / 2;
-        // Clockwise from twelve o'clock.
-        const double angle = pi / 2 - fraction * 2 * pi;
-        SetArcDirection(dc, AD_CLOCKWISE);
-        if (fraction >= 1) {
-          Ellipse(dc, area.left, area.top, area.right, area.bottom);
-        } else {
-          Pie(dc, area.left, area.top, area.right, area.bottom, cx, area.top,
-              cx + static_cast<int>(std::lround(std::cos(angle) * width)),
-              cy - static_cast<int>(std::lround(std::sin(angle) * height)));
-        }
-      }
-    } else {
-      // A half dial over the bottom edge; the needle turns from left to right.
-      const int cx = (area.left + area.right) / 2;
-      const int cy = area.bottom;
-      Pie(dc, area.left, area.top, area.right, area.bottom + height, area.right, cy, area.left, cy);
-      GdiObject needle(CreatePen(PS_SOLID, std::max(1, drawn.scale(2)), fore));
-      SelectObject(dc, needle.get());
-      const double angle = pi - fraction * pi;
-      MoveToEx(dc, cx, cy - 1, nullptr);
-      LineTo(dc, cx + static_cast<int>(std::lround(std::cos(angle) * width / 2)),
-             cy - 1 - static_cast<int>(std::lround(std::sin(angle) * height)));
-      SelectObject(dc, pen.get());
-    }
-    drawGaugeText(drawn, dc, area, RECT{}, fore, back);
+  if (kind == "gkPie" || kind == "gkNeedle") {
+    HRGN filled = paintRoundGauge(drawn, dc, area, fraction, fore, back);
+    drawGaugeText(drawn, dc, area, filled, fore, back);
+    DeleteObject(filled);
     return;
   }
+  if (control.text("BorderStyle") == "bsSingle") {
+    FrameRect(dc, &area, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    InflateRect(&area, -1, -1);
+  }
+  GdiObject backBrush(CreateSolidBrush(back));
+  FillRect(dc, &area, static_cast<HBRUSH>(backBrush.get()));
+  RECT filled = area;  // gkText: nothing filled
+  if (kind == "gkHorizontalBar") {
+    filled.right = area.left + static_cast<LONG>(std::lround((area.right - area.left) * fraction));
+  } else if (kind == "gkVerticalBar") {
+    filled.top = area.bottom - static_cast<LONG>(std::lround((area.bottom - area.top) * fraction));
+  } else {
+    filled.right = filled.left;
+  }
+  GdiObject foreBrush(CreateSolidBrush(fore));
   FillRect(dc, &filled, static_cast<HBRUSH>(foreBrush.get()));
-  drawGaugeText(drawn, dc, area, filled, fore, back);
+  HRGN region = CreateRectRgnIndirect(&filled);
+  drawGaugeText(drawn, dc, area, region, fore, back);
+  DeleteObject(region);
 }
 
 // ---- Check lists ----
@@ -1037,6 +1046,11 @@ void followModel(Drawn& drawn) {
     if (drawn.font) DeleteObject(drawn.font);
     drawn.font = createFont(drawn.control(), drawn.state->scale);
   }
+  if (drawn.kind == Kind::Panel) {
+    if (drawn.background) DeleteObject(drawn.background);
+    drawn.background =
+        CreateSolidBrush(colourOf(drawn.control(), "Color", GetSysColor(COLOR_BTNFACE)));
+  }
   if (drawn.kind == Kind::CheckList) {
     fitChecks(drawn);
     applyBorder(drawn);
@@ -1079,6 +1093,7 @@ LRESULT CALLBACK drawnProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         drawn->accessible->Release();
       }
       if (drawn->font) DeleteObject(drawn->font);
+      if (drawn->background) DeleteObject(drawn->background);
       SetWindowLongPtrA(window, GWLP_USERDATA, 0);
       delete drawn;
       return DefWindowProcA(window, message, wParam, lParam);
@@ -1118,10 +1133,15 @@ LRESULT CALLBACK drawnProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         return 0;
       }
       break;
-    // Children of a panel report to the dialog, as if the panel were not there.
+    case WM_CTLCOLORSTATIC:
+      // Drawn controls inside a panel show the panel's colour around them.
+      if (drawn->kind == Kind::Panel && drawnOf(reinterpret_cast<HWND>(lParam))) {
+        return reinterpret_cast<LRESULT>(drawn->background);
+      }
+      [[fallthrough]];
+    // Other children of a panel report to the dialog, as if the panel were not there.
     case WM_COMMAND:
     case WM_NOTIFY:
-    case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:

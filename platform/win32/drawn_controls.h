@@ -35,6 +35,9 @@ struct DrawnControlState {
 // toggles a check list item's check box (the item is the new ItemIndex).
 inline constexpr WORD kCheckListCheckChanged = 0x4001;
 
+// Screen readers receive a control's object through COM (WM_GETOBJECT), so the thread that owns
+// the dialog windows has COM initialised, apartment-threaded.
+//
 // Registers the window classes; once per process, before the first dialog is made.
 void registerDrawnControlClasses(HINSTANCE instance);
 // The window class for a control kind drawn by the engine; nullptr for every other kind.
