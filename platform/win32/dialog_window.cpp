@@ -173,6 +173,37 @@ int commonAnimation(const std::string& name) {
   return 0;
 }
 
+// Which kinds of change a holder's properties went through since `shown` was taken.
+struct Changes {
+  bool fonts = false;
+  bool colours = false;
+  bool places = false;
+  bool clientSize = false;
+};
+
+void noteChanges(const PropertyHolder& holder, const std::vector<std::string>& shown,
+                 Changes& changes) {
+  const auto& properties = holder.kind().properties;
+  for (size_t index = 0; index < properties.size(); ++index) {
+    const std::string_view name = properties[index]->name;
+    if (shown[index] == holder.text(name)) continue;
+    changes.fonts = changes.fonts || name.starts_with("Font.") || name == "ParentFont";
+    changes.colours =
+        changes.colours || name == "Color" || name == "ParentColor" || name == "Font.Color";
+    changes.places = changes.places || name == "Left" || name == "Top" || name == "Width" ||
+                     name == "Height" || name == "Anchors";
+    changes.clientSize = changes.clientSize || name == "ClientWidth" || name == "ClientHeight";
+  }
+}
+
+std::vector<std::string> propertyTexts(const PropertyHolder& holder) {
+  std::vector<std::string> texts;
+  for (const PropertyDef* property : holder.kind().properties) {
+    texts.push_back(holder.text(property->name));
+  }
+  return texts;
+}
+
 }  // namespace
 
 const CommonControlFunctions& commonControls() {
@@ -225,16 +256,23 @@ void Win32DialogWindow::createWindow() {
                             GetModuleHandleA(nullptr), this);
   scale_ = {form_.host.integer("PixelsPerInch"), static_cast<int>(dpiOf(window_))};
   if (scale_.designDpi <= 0) scale_.designDpi = static_cast<int>(kDefaultDpi);
-  designClient_ = {scale_(form_.host.integer("ClientWidth")),
-                   scale_(form_.host.integer("ClientHeight"))};
-  RECT frameRect{0, 0, designClient_.cx, designClient_.cy};
-  AdjustWindowRectEx(&frameRect, frame.style, FALSE, frame.exStyle);
-  SetWindowPos(window_, nullptr, 0, 0, frameRect.right - frameRect.left,
-               frameRect.bottom - frameRect.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  resizeClient();
+  hostShown_ = propertyTexts(form_.host);
   font_ = createFont(form_.host, scale_);
   brush_ = CreateSolidBrush(colourFromText(form_.host.text("Color"), GetSysColor(COLOR_BTNFACE)));
   SetPropA(window_, kControlNameProperty,
            reinterpret_cast<HANDLE>(static_cast<uintptr_t>(GlobalAddAtomA(form_.name.c_str()))));
+}
+
+// The window's frame around the form's client size at the current scale.
+void Win32DialogWindow::resizeClient() {
+  designClient_ = {scale_(form_.host.integer("ClientWidth")),
+                   scale_(form_.host.integer("ClientHeight"))};
+  RECT frame{0, 0, designClient_.cx, designClient_.cy};
+  AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrA(window_, GWL_STYLE)), FALSE,
+                     static_cast<DWORD>(GetWindowLongPtrA(window_, GWL_EXSTYLE)));
+  SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void Win32DialogWindow::createControls() {
@@ -767,30 +805,21 @@ void Win32DialogWindow::mirror(ControlWindow& entry, bool initial) {
       entry.type.windowClass != std::string_view("SysTreeView32")) {
     SendMessageA(window, EM_SETREADONLY, control.boolean("ReadOnly"), 0);
   }
-  for (size_t index = 0; index < properties.size(); ++index) {
-    entry.shown[index] = control.text(properties[index]->name);
-  }
+  entry.shown = propertyTexts(control);
 }
 
 void Win32DialogWindow::update() {
   updating_ = true;
-  bool fonts = false, colours = false, places = false;
-  for (ControlWindow& entry : controls_) {
-    const auto& properties = entry.control->kind().properties;
-    for (size_t index = 0; index < properties.size(); ++index) {
-      if (entry.shown[index] == entry.control->text(properties[index]->name)) continue;
-      const std::string_view name = properties[index]->name;
-      fonts = fonts || name.starts_with("Font.") || name == "ParentFont";
-      colours = colours || name == "Color" || name == "ParentColor" || name == "Font.Color";
-      places = places || name == "Left" || name == "Top" || name == "Width" || name == "Height" ||
-               name == "Anchors";
-    }
-  }
+  Changes changes;
+  noteChanges(form_.host, hostShown_, changes);
+  for (ControlWindow& entry : controls_) noteChanges(*entry.control, entry.shown, changes);
+  hostShown_ = propertyTexts(form_.host);
   setTextIfDifferent(window_, form_.host.text("Caption"));
+  if (changes.clientSize) resizeClient();
   for (ControlWindow& entry : controls_) mirror(entry, false);
-  if (fonts) applyFonts();
-  if (colours) applyColours();
-  if (places) layout();
+  if (changes.fonts) applyFonts();
+  if (changes.colours) applyColours();
+  if (changes.places || changes.clientSize) layout();
   updating_ = false;
 }
 

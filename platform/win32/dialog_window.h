@@ -75,6 +75,7 @@ class Win32DialogWindow : public DialogWindow {
   LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
   void createWindow();
+  void resizeClient();
   void createControls();
   void createControl(size_t index);
   void orderControls();
@@ -114,6 +115,7 @@ class Win32DialogWindow : public DialogWindow {
   HBRUSH brush_ = nullptr;
   std::vector<ControlWindow> controls_;  // in the form's creation order
   bool updating_ = false;
+  std::vector<std::string> hostShown_;  // the form's property texts last shown
   // The form's client size at the current scale, before the user resized it.
   SIZE designClient_{};
 };

@@ -367,7 +367,22 @@ TEST_F(DialogWindowsTest, UpdateMirrorsTheModelWithoutEvents) {
   };
   for (const auto& [name, property, text] : changes) form->setPropertyText(name, property, text);
   form->host.setPropertyText("Caption", "Changed");
+  form->host.setPropertyText("ClientWidth", "640");
+  form->host.setPropertyText("Font.Height", "-20");
+  // Screen readers hear of the changes to a progress page's tag-1 text and bar.
+  static std::vector<std::pair<DWORD, HWND>> announced;
+  announced.clear();
+  HWINEVENTHOOK hook = SetWinEventHook(
+      EVENT_OBJECT_NAMECHANGE, EVENT_OBJECT_VALUECHANGE, nullptr,
+      [](HWINEVENTHOOK, DWORD event, HWND changed, LONG, LONG, DWORD, DWORD) {
+        announced.emplace_back(event, changed);
+      },
+      GetCurrentProcessId(), GetCurrentThreadId(), WINEVENT_OUTOFCONTEXT);
+  form->setPropertyText("Title", "Tag", "1");
+  form->setPropertyText("Done", "Tag", "1");
   window->update();
+  windows.processPendingMessages();
+  UnhookWinEvent(hook);
   auto at = [&](int index) { return findById(*window, index); };
   EXPECT_EQ(windowText(reinterpret_cast<HWND>(window->handle())), "Changed");
   EXPECT_EQ(windowText(at(0)), "Full &name:");
@@ -384,6 +399,16 @@ TEST_F(DialogWindowsTest, UpdateMirrorsTheModelWithoutEvents) {
   EXPECT_FALSE(IsWindowEnabled(at(3)));
   EXPECT_EQ(windowText(at(13)), "bold text") << "rich text is read as RTF";
   EXPECT_FALSE(GetWindowLongA(at(16), GWL_STYLE) & WS_VISIBLE);
+  RECT client;
+  GetClientRect(reinterpret_cast<HWND>(window->handle()), &client);
+  EXPECT_EQ(client.right, 640);
+  EXPECT_EQ(fontHeight(at(1)), 20) << "the edit takes the form's new font";
+  auto heard = [&](DWORD event, HWND changed) {
+    return std::find(announced.begin(), announced.end(), std::pair{event, changed}) !=
+           announced.end();
+  };
+  EXPECT_TRUE(heard(EVENT_OBJECT_NAMECHANGE, at(0)));
+  EXPECT_TRUE(heard(EVENT_OBJECT_VALUECHANGE, at(10)));
   EXPECT_TRUE(events.events.empty());
   EXPECT_EQ(form->propertyText("Notes", "Lines"), "three\r\n") << "the model is left as set";
 }
