@@ -561,5 +561,19 @@ TEST_F(DialogHostTest, ViewerAndMovieFrameWithTagOneGetTheSupportFoldersContent)
   EXPECT_EQ(host.viewerContent("Plain"), nullptr);
 }
 
+TEST_F(DialogHostTest, CheckListWritesItsEntryOnceItsPageIsPrepared) {
+  definitions["page"] = page("Page",
+                             "object List: TCheckListBox\n Hint = 'EDITION'\n Tag = 1\n"
+                             " Items.Strings = ('Basic' 'Full')\n ItemIndex = 1\nend\n"
+                             "object Tree: TTreeView\n Hint = 'NODE'\nend\n");
+  std::string writtenWhileShown;
+  userDoes([&](Window&) { writtenWhileShown = var("EDITION"); });
+  run({modal("page")});
+  EXPECT_EQ(writtenWhileShown, "Full");
+  EXPECT_EQ(engine.dialogs->find("0")->selectedComponent, "Full");
+  // No node is selected in the tree: it writes nothing.
+  EXPECT_FALSE(engine.store.isDefined("NODE"));
+}
+
 }  // namespace
 }  // namespace kx::test
