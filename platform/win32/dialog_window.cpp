@@ -85,6 +85,7 @@ LRESULT CALLBACK forwardToDialog(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_CTLCOLORBTN:
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:
+    case WM_DRAWITEM:
       return SendMessageA(GetAncestor(window, GA_ROOT), message, wParam, lParam);
     case WM_ERASEBKGND:
       // A group box paints only its frame; the inside takes the colour it asks its parent for.
@@ -625,7 +626,6 @@ void Win32DialogWindow::expandShellFolder(ControlWindow& entry, HTREEITEM item) 
 
 void Win32DialogWindow::showGlyph(ControlWindow& entry) {
   entry.glyph.reset();
-  HBITMAP shownBitmap = nullptr;
   if (const auto glyph = glyphFromBlock(entry.control->dataBytes("Glyph"))) {
     if (auto decoded = decodePicture(*glyph, pictures_)) {
       // A glyph holds NumGlyphs images side by side (normal, disabled, ...): the first shows.
@@ -646,11 +646,51 @@ void Win32DialogWindow::showGlyph(ControlWindow& entry) {
       drawPicture(dc, *decoded, target);
       SelectObject(dc, old);
       DeleteDC(dc);
-      shownBitmap = first.bitmap;
       entry.glyph = std::move(first);
     }
   }
-  SendMessageA(entry.window, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(shownBitmap));
+  InvalidateRect(entry.window, nullptr, TRUE);
+}
+
+// A button with a glyph: the glyph left of the caption, both centred, moved by a pixel when
+// pressed.
+void Win32DialogWindow::drawButton(ControlWindow& entry, const DRAWITEMSTRUCT& item) {
+  HDC dc = item.hDC;
+  RECT frame = item.rcItem;
+  const bool pressed = item.itemState & ODS_SELECTED;
+  if (entry.control->boolean("Default")) {
+    FrameRect(dc, &frame, GetSysColorBrush(COLOR_WINDOWFRAME));
+    InflateRect(&frame, -1, -1);
+  }
+  DrawFrameControl(dc, &frame, DFC_BUTTON,
+                   DFCS_BUTTONPUSH | (pressed ? DFCS_PUSHED : 0) |
+                       (item.itemState & ODS_DISABLED ? DFCS_INACTIVE : 0));
+  const std::string caption = entry.control->text("Caption");
+  HGDIOBJ oldFont = SelectObject(dc, entry.font);
+  RECT text{0, 0, 0, 0};
+  DrawTextA(dc, caption.c_str(), -1, &text, DT_CALCRECT | DT_SINGLELINE);
+  const int glyphWidth = entry.glyph ? entry.glyph->width : 0;
+  const int glyphHeight = entry.glyph ? entry.glyph->height : 0;
+  const int spacing =
+      glyphWidth && !caption.empty() ? scale_(entry.control->integer("Spacing")) : 0;
+  const int shift = pressed ? 1 : 0;
+  int left = (frame.left + frame.right - glyphWidth - spacing - text.right) / 2 + shift;
+  const int middle = (frame.top + frame.bottom) / 2 + shift;
+  if (entry.glyph) {
+    const RECT target{left, middle - glyphHeight / 2, left + glyphWidth,
+                      middle - glyphHeight / 2 + glyphHeight};
+    drawPicture(dc, *entry.glyph, target);
+    left += glyphWidth + spacing;
+  }
+  RECT textPlace{left, frame.top + shift, left + text.right, frame.bottom + shift};
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, GetSysColor(item.itemState & ODS_DISABLED ? COLOR_GRAYTEXT : COLOR_BTNTEXT));
+  DrawTextA(dc, caption.c_str(), -1, &textPlace, DT_SINGLELINE | DT_VCENTER);
+  SelectObject(dc, oldFont);
+  if (item.itemState & ODS_FOCUS) {
+    InflateRect(&frame, -3, -3);
+    DrawFocusRect(dc, &frame);
+  }
 }
 
 void Win32DialogWindow::mirror(ControlWindow& entry, bool initial) {
@@ -1151,6 +1191,13 @@ LRESULT Win32DialogWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lPa
         return reinterpret_cast<LRESULT>(brush);
       }
       return DefWindowProcA(window_, message, wParam, lParam);
+    case WM_DRAWITEM: {
+      const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+      ControlWindow* entry = entryOf(item->hwndItem);
+      if (!entry || entry->type.kind != SystemKind::Button) break;
+      drawButton(*entry, *item);
+      return TRUE;
+    }
     case DM_GETDEFID:
       for (size_t index = 0; index < controls_.size(); ++index) {
         const ControlWindow& entry = controls_[index];

@@ -88,6 +88,7 @@ class Win32DialogWindow : public DialogWindow {
   void mirror(ControlWindow& entry, bool initial);
   void fillContents(ControlWindow& entry);
   void showGlyph(ControlWindow& entry);
+  void drawButton(ControlWindow& entry, const DRAWITEMSTRUCT& item);
   void setTextIfDifferent(HWND window, const std::string& text);
   void record(ControlWindow& entry, std::string_view property);
   void setModel(ControlWindow& entry, std::string_view property, const std::string& text);

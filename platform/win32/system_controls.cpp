@@ -147,6 +147,8 @@ SystemControlClass systemControlClass(const Control& control) {
               borderExStyle(control)};
     }
     case SystemKind::Button:
+      // The system's button shows a picture or a text, not both: one with a glyph is drawn.
+      if (!control.dataBytes("Glyph").empty()) return {kind, "BUTTON", BS_OWNERDRAW, 0};
       return {kind, "BUTTON",
               static_cast<DWORD>(control.boolean("Default") ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) |
                   BS_MULTILINE,

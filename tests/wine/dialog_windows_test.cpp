@@ -698,6 +698,90 @@ TEST_F(DialogWindowsTest, FileSystemControlsShowTheFolder) {
   RemoveDirectoryA(folder.c_str());
 }
 
+// A 4 by 2 bitmap of two glyphs side by side, red then blue, as a glyph block stores it.
+std::string twoGlyphs() {
+  std::string bmp = "BM";
+  auto put32 = [&](uint32_t value) {
+    for (int shift = 0; shift < 32; shift += 8) bmp += static_cast<char>(value >> shift & 0xFF);
+  };
+  auto put16 = [&](uint16_t value) {
+    bmp += static_cast<char>(value & 0xFF);
+    bmp += static_cast<char>(value >> 8);
+  };
+  put32(14 + 40 + 24);
+  put32(0);
+  put32(14 + 40);
+  put32(40);
+  put32(4);
+  put32(2);
+  put16(1);
+  put16(24);
+  for (int field = 0; field < 6; ++field) put32(0);
+  for (int row = 0; row < 2; ++row) {
+    for (int column = 0; column < 4; ++column)
+      bmp += column < 2 ? std::string("\0\0\xFF", 3) : std::string("\xFF\0\0", 3);
+  }
+  std::string block;
+  const auto size = static_cast<uint32_t>(bmp.size());
+  for (int shift = 0; shift < 32; shift += 8) block += static_cast<char>(size >> shift & 0xFF);
+  return block + bmp;
+}
+
+// A bitmap button shows the first of its glyphs; Escape presses the cancel button.
+TEST_F(DialogWindowsTest, BitmapButtonGlyphAndCancel) {
+  auto window = open(R"(object Glyphs: TPoolTemplate
+  ClientWidth = 200
+  ClientHeight = 100
+  object Ok: TBitBtn
+    Left = 10
+    Top = 10
+    Width = 80
+    Height = 25
+    Caption = 'OK'
+    NumGlyphs = 2
+    Glyph.Data = {)" +
+                     hex(twoGlyphs()) + R"(}
+    TabOrder = 0
+  end
+  object Stop: TButton
+    Left = 100
+    Top = 10
+    Width = 80
+    Height = 25
+    Caption = 'Cancel'
+    Cancel = True
+    TabOrder = 1
+  end
+end
+)");
+  window->bringToFront();
+  HWND button = findById(*window, 0);
+  // What the button paints: red pixels of the first glyph, none of the second's blue.
+  RECT client;
+  GetClientRect(button, &client);
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP canvas = CreateCompatibleBitmap(screen, client.right, client.bottom);
+  ReleaseDC(nullptr, screen);
+  HGDIOBJ old = SelectObject(dc, canvas);
+  SendMessageA(button, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+  int red = 0, blue = 0;
+  for (int y = 0; y < client.bottom; ++y) {
+    for (int x = 0; x < client.right; ++x) {
+      red += GetPixel(dc, x, y) == RGB(255, 0, 0);
+      blue += GetPixel(dc, x, y) == RGB(0, 0, 255);
+    }
+  }
+  SelectObject(dc, old);
+  DeleteObject(canvas);
+  DeleteDC(dc);
+  EXPECT_EQ(red, 4) << "a glyph of 2 by 2 pixels";
+  EXPECT_EQ(blue, 0);
+  SetFocus(button);
+  press(button, VK_ESCAPE);
+  EXPECT_EQ(events.events, (std::vector<RecordedEvent>{{"Stop", ControlEvent::Click, ""}}));
+}
+
 // A form designed at 64 pixels per inch shows at one and a half times its size on a screen of
 // 96, fonts included.
 TEST_F(DialogWindowsTest, ScalesFromTheDesignPixelsPerInch) {
