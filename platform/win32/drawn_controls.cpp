@@ -1012,11 +1012,34 @@ class Accessible final : public IAccessible {
   IAccessible* standard_;
 };
 
+// The accessibility library is bound at run time from the system folder, so that the engine
+// imports nothing a copy beside the setup could stand in for.
+struct AccessibilityFunctions {
+  decltype(&CreateStdAccessibleObject) createStandard = nullptr;
+  decltype(&LresultFromObject) resultFromObject = nullptr;
+};
+
+const AccessibilityFunctions& accessibilityFunctions() {
+  static const AccessibilityFunctions functions = [] {
+    AccessibilityFunctions bound;
+    if (HMODULE library = LoadLibraryExA("oleacc.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) {
+      bound.createStandard = reinterpret_cast<decltype(&CreateStdAccessibleObject)>(
+          reinterpret_cast<void*>(GetProcAddress(library, "CreateStdAccessibleObject")));
+      bound.resultFromObject = reinterpret_cast<decltype(&LresultFromObject)>(
+          reinterpret_cast<void*>(GetProcAddress(library, "LresultFromObject")));
+    }
+    return bound;
+  }();
+  return functions;
+}
+
 LRESULT answerAccessibility(Drawn& drawn, WPARAM flags) {
+  const AccessibilityFunctions& oleacc = accessibilityFunctions();
+  if (!oleacc.createStandard || !oleacc.resultFromObject) return 0;
   if (!drawn.accessible) {
     IAccessible* standard = nullptr;
-    if (FAILED(CreateStdAccessibleObject(drawn.window, OBJID_CLIENT, IID_IAccessible,
-                                         reinterpret_cast<void**>(&standard)))) {
+    if (FAILED(oleacc.createStandard(drawn.window, OBJID_CLIENT, IID_IAccessible,
+                                     reinterpret_cast<void**>(&standard)))) {
       return 0;
     }
     drawn.accessible = new (std::nothrow) Accessible(&drawn, standard);
@@ -1025,7 +1048,7 @@ LRESULT answerAccessibility(Drawn& drawn, WPARAM flags) {
       return 0;
     }
   }
-  return LresultFromObject(IID_IAccessible, flags, drawn.accessible);
+  return oleacc.resultFromObject(IID_IAccessible, flags, drawn.accessible);
 }
 
 void applyBorder(Drawn& drawn) {

@@ -481,7 +481,8 @@ void blend(HDC dc, HBITMAP bitmap, int width, int height, const RECT& target) {
   HDC source = CreateCompatibleDC(dc);
   HGDIOBJ old = SelectObject(source, bitmap);
   const BLENDFUNCTION function{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-  AlphaBlend(dc, target.left, target.top, width, height, source, 0, 0, width, height, function);
+  // gdi32's own blend: the engine imports nothing from msimg32.
+  GdiAlphaBlend(dc, target.left, target.top, width, height, source, 0, 0, width, height, function);
   SelectObject(source, old);
   DeleteDC(source);
 }
