@@ -745,7 +745,7 @@ class Accessible final : public IAccessible {
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override {
     if (!object) return E_POINTER;
     if (IsEqualIID(id, IID_IUnknown) || IsEqualIID(id, IID_IDispatch) ||
-        IsEqualIID(id, IID_IAccessible)) {
+        IsEqualIID(id, __uuidof(IAccessible))) {
       *object = static_cast<IAccessible*>(this);
       AddRef();
       return S_OK;
@@ -1038,7 +1038,7 @@ LRESULT answerAccessibility(Drawn& drawn, WPARAM flags) {
   if (!oleacc.createStandard || !oleacc.resultFromObject) return 0;
   if (!drawn.accessible) {
     IAccessible* standard = nullptr;
-    if (FAILED(oleacc.createStandard(drawn.window, OBJID_CLIENT, IID_IAccessible,
+    if (FAILED(oleacc.createStandard(drawn.window, OBJID_CLIENT, __uuidof(IAccessible),
                                      reinterpret_cast<void**>(&standard)))) {
       return 0;
     }
@@ -1048,7 +1048,7 @@ LRESULT answerAccessibility(Drawn& drawn, WPARAM flags) {
       return 0;
     }
   }
-  return oleacc.resultFromObject(IID_IAccessible, flags, drawn.accessible);
+  return oleacc.resultFromObject(__uuidof(IAccessible), flags, drawn.accessible);
 }
 
 void applyBorder(Drawn& drawn) {

@@ -762,7 +762,7 @@ std::string checkList(int items, int height) {
 // Where a check list's item is on screen, as its screen-reader object says.
 RECT itemOnScreen(HWND list, int index) {
   IAccessible* accessible = nullptr;
-  if (FAILED(AccessibleObjectFromWindow(list, OBJID_CLIENT, IID_IAccessible,
+  if (FAILED(AccessibleObjectFromWindow(list, OBJID_CLIENT, __uuidof(IAccessible),
                                         reinterpret_cast<void**>(&accessible)))) {
     ADD_FAILURE() << "no accessible object";
     return {};
@@ -855,7 +855,7 @@ std::string narrow(BSTR text) {
 Heard hear(HWND window, long child = CHILDID_SELF) {
   Heard heard;
   IAccessible* accessible = nullptr;
-  if (FAILED(AccessibleObjectFromWindow(window, OBJID_CLIENT, IID_IAccessible,
+  if (FAILED(AccessibleObjectFromWindow(window, OBJID_CLIENT, __uuidof(IAccessible),
                                         reinterpret_cast<void**>(&accessible)))) {
     ADD_FAILURE() << "no accessible object";
     return heard;
