@@ -212,9 +212,9 @@ void DialogHost::prepareControl(Control& control, size_t index, std::vector<size
   const int32_t tag = control.tag();
   const std::string_view chooser = folderChooserHandler(control);
   if (!chooser.empty()) {
-    // The shown folder belongs to the window; the host only listens to its changes.
     handlers.change = chooser;
     if (control.findProperty("HideSelection")) control.setPropertyText("HideSelection", "False");
+    prepareFolderControl(control);
   }
   if (isAnyKind(control, {"TLabel", "TGroupBox", "TStaticText", "TButton", "TSpeedButton",
                           "TRzCheckBox", "TRzRadioButton"}))
@@ -336,6 +336,39 @@ void DialogHost::selectBoundItem(Control& control) {
       control.setPropertyText("ItemIndex", std::to_string(i));
       return;
     }
+  }
+}
+
+// Where a file, folder, drive or shell control starts: at the bound variable's folder, and a
+// folder chooser (tag 1) at the part of the target folder that exists already.
+void DialogHost::prepareFolderControl(Control& control) {
+  FileSystem& files = *engine_.platform.files;
+  const std::optional<std::string> value = boundValue(control);
+  const std::string& base = session_.target.existingBase;
+  const bool chooser = control.tag() == 1;
+  auto show = [&](std::string_view property, const std::optional<std::string>& shown) {
+    if (shown) control.setPropertyText(property, *shown);
+  };
+  if (isAnyKind(control, {"TFileListBox", "TPTShellList"})) {
+    const std::string_view property = control.isKind("TFileListBox") ? "Directory" : "Path";
+    if (value) show(property, existingFolder(files, folderPart(*value)));
+    if (chooser) show(property, existingFolder(files, base));
+  } else if (isAnyKind(control, {"TDirectoryListBox", "TPTShellTree"})) {
+    const std::string_view property = control.isKind("TDirectoryListBox") ? "Directory" : "Path";
+    if (value) show(property, existingFolder(files, *value));
+    if (chooser) {
+      const std::optional<std::string> folder = existingFolder(files, base);
+      show(property, folder ? folder : existingFolder(files, folderPart(base)));
+    }
+  } else if (control.isKind("TDriveComboBox")) {
+    const auto drive = [](std::string_view path) { return upperAscii(path.substr(0, 1)); };
+    if (value && !value->empty() && existingFolder(files, drive(*value) + ":\\"))
+      control.setPropertyText("Drive", drive(*value));
+    if (chooser && existingFolder(files, base)) control.setPropertyText("Drive", drive(base));
+  } else if (control.isKind("TPTShellCombo")) {
+    if (value) show("Path", existingFolder(files, *value));
+    if (chooser && existingFolder(files, base))
+      control.setPropertyText("Path", base.substr(0, 1) + ":\\");
   }
 }
 

@@ -85,6 +85,7 @@ class DialogHost : public DialogEvents {
   void prepareEdit(Control& control, bool collapse);
   void prepareDocument(Control& control, bool richEdit);
   void selectBoundItem(Control& control);
+  void prepareFolderControl(Control& control);
   std::string throughPipeline(std::string_view name, const std::string& text);
   void recordDesignText(std::string_view name, const std::string& text);
   std::optional<std::string> designText(std::string_view name) const;

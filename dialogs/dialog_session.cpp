@@ -4,15 +4,6 @@
 #include "interpreter/engine.h"
 
 namespace kx {
-namespace {
-
-// "C:" names the drive's root folder only with its backslash.
-bool folderExists(FileSystem& files, const std::string& folder) {
-  if (folder.size() == 2 && folder[1] == ':') return files.folderExists(folder + "\\");
-  return files.folderExists(folder);
-}
-
-}  // namespace
 
 DialogHost& DialogSession::addHost(Engine& engine, const std::string& key) {
   LoadedDialog* dialog = table.find(key);
@@ -61,7 +52,7 @@ TargetSplit splitTargetFolder(const Engine& engine) {
   split.target = engine.store.expandPath(engine.store.get("TARGETDIR"));
   FileSystem& files = *engine.platform.files;
   std::string folder = withoutTrailingBackslash(split.target);
-  while (!folder.empty() && !folderExists(files, folder)) {
+  while (!folder.empty() && !existingFolder(files, folder)) {
     const size_t cut = folder.rfind('\\');
     folder = cut == std::string::npos ? std::string() : folder.substr(0, cut);
   }
@@ -72,6 +63,14 @@ TargetSplit splitTargetFolder(const Engine& engine) {
       equalsIgnoringAsciiCase(split.target.substr(0, covered.size()), covered))
     split.newTail = split.target.substr(covered.size());
   return split;
+}
+
+std::optional<std::string> existingFolder(FileSystem& files, std::string_view path) {
+  std::string folder = withoutTrailingBackslash(path);
+  // "C:" names the drive's root folder only with its backslash.
+  if (folder.size() == 2 && folder[1] == ':') folder += '\\';
+  if (folder.empty() || !files.folderExists(folder)) return std::nullopt;
+  return folder;
 }
 
 }  // namespace kx

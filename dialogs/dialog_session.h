@@ -3,6 +3,7 @@
 // screen, where the last one stood, and the texts and flags of the most recent preparation.
 // Used only on the interpreter's thread.
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -53,5 +54,8 @@ void loadDialogs(Engine& engine, const LoadProgress& progress = {});
 
 // TARGETDIR's split, found in the file system.
 TargetSplit splitTargetFolder(const Engine& engine);
+// The folder `path` names, when it exists: without a trailing backslash except at a drive's
+// root ("C:" and "C:\" give "C:\").
+std::optional<std::string> existingFolder(FileSystem& files, std::string_view path);
 
 }  // namespace kx

@@ -480,6 +480,12 @@ constexpr PropertyDef kDriveComboGroup[] = {
     {"TextCase", T::Enumeration, "tcLowerCase", kTextCase},
 };
 
+// What the file, folder, drive and shell controls show. Set at run time; empty shows the
+// process's current folder (or its drive).
+constexpr PropertyDef kDirectoryGroup[] = {{"Directory", T::Text, ""}};
+constexpr PropertyDef kDriveGroup[] = {{"Drive", T::Text, ""}};
+constexpr PropertyDef kPathGroup[] = {{"Path", T::Text, ""}};
+
 constexpr PropertyDef kFilterComboGroup[] = {
     {"FileList", T::Reference, ""},
     {"Filter", T::Text, "All files (*.*)|*.*"},
@@ -574,13 +580,15 @@ std::vector<ControlKind> buildKinds() {
                {"ItemIndex"}),
       makeKind("TTreeView", "", {control, font, windowed, kTreeViewGroup}),
       makeKind("THTMLViewer", "", {control, windowed, kHtmlViewerGroup}),
-      makeKind("TFileListBox", "", {control, font, windowed, kFileListGroup}, {"ItemIndex"}),
-      makeKind("TDirectoryListBox", "", {control, font, windowed, kDirectoryListGroup}),
-      makeKind("TDriveComboBox", "", {control, font, windowed, kDriveComboGroup}),
+      makeKind("TFileListBox", "", {control, font, windowed, kFileListGroup, kDirectoryGroup},
+               {"ItemIndex"}),
+      makeKind("TDirectoryListBox", "",
+               {control, font, windowed, kDirectoryListGroup, kDirectoryGroup}),
+      makeKind("TDriveComboBox", "", {control, font, windowed, kDriveComboGroup, kDriveGroup}),
       makeKind("TFilterComboBox", "", {control, font, windowed, kFilterComboGroup}),
-      makeKind("TPTShellTree", "", {control, font, windowed}),
-      makeKind("TPTShellList", "", {control, font, windowed}),
-      makeKind("TPTShellCombo", "", {control, font, windowed}),
+      makeKind("TPTShellTree", "", {control, font, windowed, kPathGroup}),
+      makeKind("TPTShellList", "", {control, font, windowed, kPathGroup}),
+      makeKind("TPTShellCombo", "", {control, font, windowed, kPathGroup}),
       makeKind("TFlashFrame", "", {control, font, windowed, kFlashFrameGroup}),
   };
 }
