@@ -506,7 +506,7 @@ void Win32DialogWindow::fillContents(ControlWindow& entry) {
       break;
     }
     case SystemKind::FileList: {
-      const std::string folder = currentFolder();
+      const std::string folder = shownLocation(control, entry.type.kind);
       SendMessageA(window, LB_RESETCONTENT, 0, 0);
       for (const std::string& name : filesIn(folder, control.text("Mask"))) {
         SendMessageA(window, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
@@ -516,7 +516,7 @@ void Win32DialogWindow::fillContents(ControlWindow& entry) {
     }
     case SystemKind::DirectoryList: {
       // The folder's chain from its root, then its subfolders, each indented one step further.
-      std::string folder = currentFolder();
+      const std::string folder = shownLocation(control, entry.type.kind);
       SendMessageA(window, LB_RESETCONTENT, 0, 0);
       const std::vector<std::string> chain = folderChain(folder);
       std::string indent;
@@ -537,7 +537,7 @@ void Win32DialogWindow::fillContents(ControlWindow& entry) {
     case SystemKind::ShellCombo: {
       SendMessageA(window, CB_RESETCONTENT, 0, 0);
       const bool upper = control.text("TextCase") == "tcUpperCase";
-      const std::string current = currentFolder();
+      const std::string current = shownLocation(control, entry.type.kind);
       int selected = 0;
       for (const std::string& root : driveRoots()) {
         std::string shown = entry.type.kind == SystemKind::DriveCombo ? root.substr(0, 2) : root;
@@ -545,7 +545,7 @@ void Win32DialogWindow::fillContents(ControlWindow& entry) {
           CharLowerBuffA(shown.data(), static_cast<DWORD>(shown.size()));
           if (upper) CharUpperBuffA(shown.data(), static_cast<DWORD>(shown.size()));
         }
-        if (lstrcmpiA(root.substr(0, 2).c_str(), current.substr(0, 2).c_str()) == 0) {
+        if (lstrcmpiA(root.substr(0, 1).c_str(), current.substr(0, 1).c_str()) == 0) {
           selected = static_cast<int>(entry.paths.size());
         }
         SendMessageA(window, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(shown.c_str()));
@@ -574,7 +574,7 @@ void Win32DialogWindow::fillContents(ControlWindow& entry) {
       break;
     case SystemKind::ShellList: {
       SendMessageA(window, LVM_DELETEALLITEMS, 0, 0);
-      const std::string folder = currentFolder();
+      const std::string folder = shownLocation(control, entry.type.kind);
       std::vector<std::string> names = foldersIn(folder);
       for (const std::string& name : filesIn(folder, "*.*")) names.push_back(name);
       for (const std::string& name : names) {
@@ -622,6 +622,39 @@ void Win32DialogWindow::expandShellFolder(ControlWindow& entry, HTREEITEM item) 
     parent.cChildren = 0;
     SendMessageA(entry.window, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&parent));
   }
+}
+
+// Opens a shell tree down to its path and selects the deepest folder of it that the tree holds.
+void Win32DialogWindow::selectShellPath(ControlWindow& entry) {
+  HWND tree = entry.window;
+  const auto pathOf = [&](HTREEITEM item) {
+    TVITEMA node{};
+    node.mask = TVIF_PARAM;
+    node.hItem = item;
+    SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&node));
+    return static_cast<size_t>(node.lParam) < entry.paths.size()
+               ? entry.paths[static_cast<size_t>(node.lParam)]
+               : std::string();
+  };
+  const std::string path = entry.control->text("Path");
+  HTREEITEM found = nullptr;
+  for (const std::string& step : path.empty() ? std::vector<std::string>() : folderChain(path)) {
+    if (found) {
+      expandShellFolder(entry, found);
+      SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(found));
+    }
+    auto item = reinterpret_cast<HTREEITEM>(SendMessageA(
+        tree, TVM_GETNEXTITEM, found ? TVGN_CHILD : TVGN_ROOT, reinterpret_cast<LPARAM>(found)));
+    while (item && lstrcmpiA(pathOf(item).c_str(), step.c_str()) != 0) {
+      item = reinterpret_cast<HTREEITEM>(
+          SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item)));
+    }
+    if (!item) break;
+    found = item;
+  }
+  if (!found) return;
+  SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(found));
+  SendMessageA(tree, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(found));
 }
 
 void Win32DialogWindow::showGlyph(ControlWindow& entry) {
@@ -788,6 +821,20 @@ void Win32DialogWindow::mirror(ControlWindow& entry, bool initial) {
       break;
     case SystemKind::TreeView:
       if (changed("Items")) fillContents(entry);
+      break;
+    case SystemKind::FileList:
+    case SystemKind::DirectoryList:
+    case SystemKind::DriveCombo:
+    case SystemKind::ShellList:
+    case SystemKind::ShellCombo:
+      // Creation filled them from the model already.
+      if (!initial && changed(locationProperty(entry.type.kind))) fillContents(entry);
+      break;
+    case SystemKind::ShellTree:
+      if (changed("Path")) {
+        if (!initial) fillContents(entry);
+        selectShellPath(entry);
+      }
       break;
     case SystemKind::Animation:
       if (changed("CommonAVI") || changed("FileName") || changed("Active")) {
@@ -976,17 +1023,25 @@ void Win32DialogWindow::onCommand(ControlWindow& entry, WORD code) {
       return;
     case SystemKind::DirectoryList:
       if (code == LBN_SELCHANGE) {
-        report(entry, ControlEvent::Change, pathAt(selection(LB_GETCURSEL)));
-      } else if (code == LBN_DBLCLK) {
         const std::string folder = pathAt(selection(LB_GETCURSEL));
-        if (!folder.empty() && SetCurrentDirectoryA(folder.c_str())) fillContents(entry);
+        setModel(entry, "Directory", folder);
+        report(entry, ControlEvent::Change, folder);
+      } else if (code == LBN_DBLCLK) {
+        // Opening a folder lists its subfolders.
+        const std::string folder = pathAt(selection(LB_GETCURSEL));
+        if (folder.empty()) return;
+        setModel(entry, "Directory", folder);
+        fillContents(entry);
       }
       return;
     case SystemKind::DriveCombo:
     case SystemKind::FilterCombo:
     case SystemKind::ShellCombo:
       if (code == CBN_SELCHANGE) {
-        report(entry, ControlEvent::Change, pathAt(selection(CB_GETCURSEL)));
+        const std::string path = pathAt(selection(CB_GETCURSEL));
+        if (entry.type.kind == SystemKind::DriveCombo) setModel(entry, "Drive", path.substr(0, 1));
+        if (entry.type.kind == SystemKind::ShellCombo) setModel(entry, "Path", path);
+        report(entry, ControlEvent::Change, path);
       }
       return;
     case SystemKind::Drawn:
@@ -1028,13 +1083,15 @@ void Win32DialogWindow::onNotify(ControlWindow& entry, const NMHDR& header) {
     const auto& tree = reinterpret_cast<const NMTREEVIEWA&>(header);
     if (header.code == TVN_ITEMEXPANDINGA || header.code == TVN_ITEMEXPANDINGW) {
       if (tree.action & TVE_EXPAND) expandShellFolder(entry, tree.itemNew.hItem);
-    } else if (header.code == TVN_SELCHANGEDA || header.code == TVN_SELCHANGEDW) {
+    } else if (!updating_ && (header.code == TVN_SELCHANGEDA || header.code == TVN_SELCHANGEDW)) {
       TVITEMA node{};
       node.mask = TVIF_PARAM;
       node.hItem = tree.itemNew.hItem;
       SendMessageA(entry.window, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&node));
       if (static_cast<size_t>(node.lParam) < entry.paths.size()) {
-        report(entry, ControlEvent::Change, entry.paths[static_cast<size_t>(node.lParam)]);
+        const std::string path = entry.paths[static_cast<size_t>(node.lParam)];
+        setModel(entry, "Path", path);
+        report(entry, ControlEvent::Change, path);
       }
     }
   } else if (entry.type.kind == SystemKind::ShellList && header.code == LVN_ITEMCHANGED) {

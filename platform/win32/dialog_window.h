@@ -99,6 +99,7 @@ class Win32DialogWindow : public DialogWindow {
   void addShellFolder(ControlWindow& entry, HTREEITEM parent, const std::string& text,
                       const std::string& path);
   void expandShellFolder(ControlWindow& entry, HTREEITEM item);
+  void selectShellPath(ControlWindow& entry);
   ControlWindow* entryOf(HWND control);
   ControlWindow* entryById(int id);
   ControlWindow* findEntry(std::string_view name);

@@ -272,6 +272,28 @@ std::vector<std::string> entriesIn(const std::string& folder, const std::string&
 
 }  // namespace
 
+std::string_view locationProperty(SystemKind kind) {
+  switch (kind) {
+    case SystemKind::FileList:
+    case SystemKind::DirectoryList:
+      return "Directory";
+    case SystemKind::DriveCombo:
+      return "Drive";
+    case SystemKind::ShellTree:
+    case SystemKind::ShellList:
+    case SystemKind::ShellCombo:
+      return "Path";
+    default:
+      return {};
+  }
+}
+
+std::string shownLocation(const Control& control, SystemKind kind) {
+  const std::string_view property = locationProperty(kind);
+  const std::string shown = property.empty() ? std::string() : control.text(property);
+  return shown.empty() ? currentFolder() : shown;
+}
+
 std::vector<std::string> filesIn(const std::string& folder, const std::string& mask) {
   return entriesIn(folder, mask.empty() ? "*.*" : mask, false);
 }

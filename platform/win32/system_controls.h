@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "dialogs/forms/form_model.h"
@@ -52,6 +53,11 @@ SystemControlClass systemControlClass(const Control& control);
 // Whether the kind takes keyboard focus, and so is a tab stop.
 bool takesFocus(SystemKind kind);
 
+// The property that holds the folder, drive or path a control shows; empty for other kinds.
+std::string_view locationProperty(SystemKind kind);
+// What a file, folder, drive or shell control shows: its location property, or the current
+// folder while that is empty.
+std::string shownLocation(const Control& control, SystemKind kind);
 // A folder's entries matching `mask` (files only, in name order).
 std::vector<std::string> filesIn(const std::string& folder, const std::string& mask);
 // A folder's subfolders (without "." and ".."), in name order.

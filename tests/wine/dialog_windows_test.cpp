@@ -698,6 +698,66 @@ TEST_F(DialogWindowsTest, FileSystemControlsShowTheFolder) {
   RemoveDirectoryA(folder.c_str());
 }
 
+// Told which folder to show, the file and folder lists and the shell tree show it, whatever the
+// current folder; the user's pick goes into the model before the host hears of it.
+TEST_F(DialogWindowsTest, FolderControlsShowTheFolderTheyAreGiven) {
+  char temp[MAX_PATH];
+  GetTempPathA(MAX_PATH, temp);
+  const std::string folder = std::string(temp) + "kx folder shown";
+  ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+  CreateDirectoryA((folder + "\\Inner").c_str(), nullptr);
+  for (const char* name : {"\\one.txt", "\\two.log"}) {
+    CloseHandle(CreateFileA((folder + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr));
+  }
+  // The file list is given the folder by its definition, the others after they are made.
+  auto window = open(
+      "object Given: TPoolTemplate\n  ClientWidth = 500\n  ClientHeight = 400\n"
+      "  object Files: TFileListBox\n    Width = 200\n    Height = 90\n"
+      "    Directory = '" +
+      folder +
+      "'\n  end\n"
+      "  object Folders: TDirectoryListBox\n    Top = 100\n    Width = 200\n"
+      "    Height = 90\n  end\n"
+      "  object Tree: TPTShellTree\n    Top = 200\n    Width = 200\n"
+      "    Height = 190\n  end\n"
+      "end\n");
+  form->setPropertyText("Folders", "Directory", folder);
+  form->setPropertyText("Tree", "Path", folder);
+  window->update();
+  HWND files = findById(*window, 0), folders = findById(*window, 1), tree = findById(*window, 2);
+  EXPECT_EQ(listItems(files, LB_GETCOUNT, LB_GETTEXT),
+            (std::vector<std::string>{"one.txt", "two.log"}));
+  std::vector<std::string> shown = listItems(folders, LB_GETCOUNT, LB_GETTEXT);
+  for (std::string& item : shown) item.erase(0, item.find_first_not_of(' '));
+  ASSERT_GE(shown.size(), 3u);
+  EXPECT_EQ(shown[shown.size() - 2], "kx folder shown");
+  EXPECT_EQ(shown.back(), "Inner");
+  EXPECT_EQ(SendMessageA(folders, LB_GETCURSEL, 0, 0), static_cast<LRESULT>(shown.size() - 2));
+  char text[MAX_PATH] = {};
+  TVITEMA selected{};
+  selected.mask = TVIF_TEXT;
+  selected.hItem = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+  selected.pszText = text;
+  selected.cchTextMax = sizeof text;
+  ASSERT_TRUE(selected.hItem);
+  SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&selected));
+  EXPECT_STREQ(text, "kx folder shown");
+  EXPECT_TRUE(events.events.empty()) << "showing the folders is not the user's change";
+
+  SendMessageA(folders, LB_SETCURSEL, shown.size() - 1, 0);
+  SendMessageA(reinterpret_cast<HWND>(window->handle()), WM_COMMAND,
+               MAKEWPARAM(1001, LBN_SELCHANGE), reinterpret_cast<LPARAM>(folders));
+  EXPECT_EQ(form->propertyText("Folders", "Directory"), folder + "\\Inner");
+  const std::vector<RecordedEvent> expected = {
+      {"Folders", ControlEvent::Change, folder + "\\Inner"}};
+  EXPECT_EQ(events.events, expected);
+  window.reset();
+  for (const char* name : {"\\one.txt", "\\two.log"}) DeleteFileA((folder + name).c_str());
+  RemoveDirectoryA((folder + "\\Inner").c_str());
+  RemoveDirectoryA(folder.c_str());
+}
+
 // A 4 by 2 bitmap of two glyphs side by side, red then blue, as a glyph block stores it.
 std::string twoGlyphs() {
   std::string bmp = "BM";
