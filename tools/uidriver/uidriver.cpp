@@ -2,9 +2,10 @@
 // prefix as the engine, waits for a top-level window by caption or class, prints its controls
 // and acts on them, addressing each control by the component name its author gave it.
 //
-//   uidriver [--title TEXT] [--class NAME] [--timeout SECONDS] ACTION...
-//   uidriver [--title TEXT] [--class NAME] [--timeout SECONDS] --gone
-//   uidriver [--title TEXT] [--class NAME] --absent SECONDS
+//   uidriver [--title TEXT] [--class NAME] [--form NAME] [--timeout SECONDS] ACTION...
+//   uidriver [--title TEXT] [--class NAME] [--form NAME] [--timeout SECONDS] --gone
+//   uidriver [--title TEXT] [--class NAME] [--form NAME] --absent SECONDS
+// (--form picks a dialog by the form name its definition gives it.)
 //
 // Actions, run in the order given once the window is found:
 //   --dump                 print the window and every control (below)
@@ -55,6 +56,7 @@ namespace {
 struct Selector {
   std::string title;
   std::string className;
+  std::string formName;
   bool hiddenToo = false;
 };
 
@@ -152,6 +154,9 @@ BOOL CALLBACK matchTopLevel(HWND window, LPARAM parameter) {
   if (!search->selector->title.empty() && windowText(window) != search->selector->title)
     return TRUE;
   if (!search->selector->className.empty() && className(window) != search->selector->className)
+    return TRUE;
+  if (!search->selector->formName.empty() &&
+      lstrcmpiA(authorName(window).c_str(), search->selector->formName.c_str()) != 0)
     return TRUE;
   search->found = window;
   return FALSE;
@@ -531,7 +536,8 @@ bool run(HWND window, const Action& action, double timeout) {
 
 int usage() {
   std::fprintf(stderr,
-               "usage: uidriver [--title TEXT] [--class NAME] [--timeout S] [--gone | --absent S]\n"
+               "usage: uidriver [--title TEXT] [--class NAME] [--form NAME] [--timeout S]\n"
+               "                [--gone | --absent S]\n"
                "                [--dump] [--press TEXT] [--click NAME] [--type NAME TEXT]\n"
                "                [--pick NAME ITEM] [--slide NAME POSITION] [--keys KEYS]\n"
                "                [--move LEFT TOP] [--wait-text NAME TEXT] [--sleep S]...\n");
