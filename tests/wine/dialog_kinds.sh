@@ -41,6 +41,9 @@ kinds = {
     "TPTShellCombo": ("combobox.*", None, None),
 }
 checked = {"TRzCheckBox": "1", "TRzRadioButton": "0"}
+# The screen reader roles of the kinds the engine draws: graphic, separator, grouping, progress
+# bar, list.
+roles = {"TShape": 40, "TImage": 40, "TBevel": 21, "TPanel": 20, "TGauge": 48, "TCheckListBox": 33}
 line_format = re.compile(r"control class=(\S*) id=(-?\d+) text=(.*) rect=(-?\d+),(-?\d+),(\d+),(\d+) "
                          r"visible=(\d) enabled=(\d) focused=(\d) name=(\S*) checked=(\S*)(.*) value=(.*)")
 controls = {}
@@ -71,9 +74,10 @@ for name, kind, *design in defined:
     expected = [round(int(v) * scale) for v in design[:len(measured)]]
     if any(abs(m - e) > 1 for m, e in zip(measured, expected)):
         faults.append(f"{name} ({kind}): rect {measured}, expected {expected}")
-    if window_class is None and kind in ("TPanel", "TBevel", "TShape", "TImage", "TGauge",
-                                          "TCheckListBox") and " role=" not in control.group(13):
-        faults.append(f"{name} ({kind}): no screen reader answer")
+    role = re.search(r" role=(\d+)", control.group(13))
+    if kind in roles and (not role or int(role.group(1)) != roles[kind]):
+        faults.append(f"{name} ({kind}): screen readers read the role {role and role.group(1)}, "
+                      f"expected {roles[kind]}")
     if kind == "TGauge" and "60" not in control.group(14):
         faults.append(f"{name} ({kind}): screen readers read '{control.group(14)}', not 60%")
     if kind == "TPanel" and "Panel text" not in control.group(3) + control.group(13):

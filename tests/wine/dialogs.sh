@@ -105,6 +105,13 @@ finish_setup wizard
 [ "$code" = 0 ] || fail "cancelled wizard exit code $code"
 expect_log "WIZARD=CANCEL NAME=Bob AGREE=FALSE SMALL=TRUE LARGE=FALSE LEVEL= ABORT=TRUE"
 
+# Back on the first page leaves the wizard forward, with BACK.
+start_setup wizard
+drive --title "Your name" --timeout 60 --type NameEdit "Cy" --press "< Back" || fail "no first page"
+finish_setup wizard
+[ "$code" = 0 ] || fail "wizard left backwards: exit code $code"
+expect_log "WIZARD=BACK NAME=Cy AGREE=FALSE SMALL=TRUE LARGE=FALSE LEVEL= ABORT=FALSE"
+
 # A page that redisplays itself until the code is right shows the variables' new values; a modal
 # page stays up after "Hide Dialog"; a modeless progress page shows PROGRESSTEXT and PROGRESS,
 # sets WINDOWHANDLE and goes with "Hide Dialog".
