@@ -559,6 +559,8 @@ int main(int argc, char** argv) {
       selector.title = argv[++i];
     else if (arg == "--class" && hasValue)
       selector.className = argv[++i];
+    else if (arg == "--form" && hasValue)
+      selector.formName = argv[++i];
     else if (arg == "--timeout" && hasValue)
       timeout = std::atof(argv[++i]);
     else if (arg == "--absent" && hasValue)
@@ -595,8 +597,8 @@ int main(int argc, char** argv) {
   }
   if (waitUntilGone) return window ? 1 : 0;
   if (!window) {
-    std::fprintf(stderr, "uidriver: no window title=%s class=%s\n", selector.title.c_str(),
-                 selector.className.c_str());
+    std::fprintf(stderr, "uidriver: no window title=%s class=%s form=%s\n", selector.title.c_str(),
+                 selector.className.c_str(), selector.formName.c_str());
     return 1;
   }
   Sleep(300);  // let the window finish painting before its texts are read
