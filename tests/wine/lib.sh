@@ -110,10 +110,13 @@ finish_setup() {
   code=$(cat "$work/$1.exit")
 }
 
-# drive ARGS...: the UI driver, its output in $work/ui and echoed on failure.
+# drive ARGS...: the UI driver, its output in $work/ui (without the CRs of its line ends) and
+# echoed on failure.
 drive() {
-  wine "$build/tools/uidriver.exe" "$@" >"$work/ui" 2>"$work/ui.err" ||
-    { cat "$work/ui" "$work/ui.err" >&2; return 1; }
+  local status=0
+  wine "$build/tools/uidriver.exe" "$@" >"$work/ui.crlf" 2>"$work/ui.err" || status=$?
+  tr -d '\r' <"$work/ui.crlf" >"$work/ui"
+  [ "$status" = 0 ] || { cat "$work/ui" "$work/ui.err" >&2; return 1; }
 }
 
 # control NAME: the driver's line for the control NAME in $work/ui; control_text, control_rect

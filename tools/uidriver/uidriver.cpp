@@ -202,14 +202,15 @@ std::string checkState(HWND control, const std::string& kind) {
   return checkable ? std::to_string(send(control, BM_GETCHECK)) : "-";
 }
 
+// Read in UTF-16: Wine hands the items of another process's list to ANSI callers as UTF-16.
 std::string itemText(HWND control, bool combo, LRESULT index) {
   if (index < 0) return {};
   const LRESULT length = send(control, combo ? CB_GETLBTEXTLEN : LB_GETTEXTLEN, index);
   if (length < 0) return {};
-  std::string text(static_cast<size_t>(length) + 1, '\0');
-  send(control, combo ? CB_GETLBTEXT : LB_GETTEXT, index, reinterpret_cast<LPARAM>(text.data()));
-  text.resize(std::strlen(text.c_str()));
-  return text;
+  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+  SendMessageTimeoutW(control, combo ? CB_GETLBTEXT : LB_GETTEXT, static_cast<WPARAM>(index),
+                      reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG, 5000, nullptr);
+  return narrow(text.c_str());
 }
 
 std::string range(long position, long minimum, long maximum) {
