@@ -260,7 +260,9 @@ struct Accessible {
 Accessible accessibleOf(HWND control) {
   Accessible result;
   IAccessible* object = nullptr;
-  if (FAILED(AccessibleObjectFromWindow(control, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+  // __uuidof, not IID_IAccessible: the import library's IID_IAccessible is a thunk, not data.
+  if (FAILED(AccessibleObjectFromWindow(control, static_cast<DWORD>(OBJID_CLIENT),
+                                        __uuidof(IAccessible),
                                         reinterpret_cast<void**>(&object))) ||
       !object)
     return result;
