@@ -87,13 +87,17 @@ if [ -f "$shot" ]; then echo "   screenshot of the splash and preparing windows:
 
 # The wizard, driven the way a person goes through it; a screenshot of each page.
 drive() { wine "$win64/tools/uidriver.exe" "$@" >"$work/ui" 2>"$work/ui.err"; }
-# page_shot FORM NAME: the page's window, cut out of a screenshot, as NAME.png.
-page_shot() {
-  drive --form "$1" --timeout 60 --dump || { cat "$work/ui.err"; echo "   no page $1" && exit 1; }
+# window_shot NAME: the window the driver read last, cut out of a screenshot, as NAME.png.
+window_shot() {
   local rect
   rect=$(sed -n 's/^window .* rect=\([-0-9]*\),\([-0-9]*\),\([0-9]*\),\([0-9]*\) .*/\3x\4+\1+\2/p' "$work/ui")
   screenshot "$work/shot.png"
-  convert "$work/shot.png" -crop "$rect" +repage "$demo/$2.png"
+  convert "$work/shot.png" -crop "$rect" +repage "$demo/$1.png"
+}
+# page_shot FORM NAME: the page of that form as NAME.png.
+page_shot() {
+  drive --form "$1" --timeout 60 --dump || { cat "$work/ui.err"; echo "   no page $1" && exit 1; }
+  window_shot "$2"
   echo "   $2: $demo/$2.png"
 }
 page_shot WelcomePage 1-welcome
@@ -104,12 +108,21 @@ drive --form LicensePage --press "Next >"
 drive --form FolderPage --timeout 30 --type Folder 'C:\Hello Kestrix'
 page_shot FolderPage 3-folder
 drive --form FolderPage --press "Next >"
-# The progress page while the files are unpacked: a screenshot once the bar is well under way.
-for _ in $(seq 200); do
-  drive --form ProgressPage --timeout 30 --dump || break
-  position=$(sed -n 's/^control .* name=Bar .* value=\([0-9]*\) of .*/\1/p' "$work/ui")
-  if [ "${position:-0}" -ge 20 ] && [ "$position" -le 90 ]; then page_shot ProgressPage 4-progress; break; fi
+# The progress page while the files are unpacked: of the screenshots taken while it is up, the
+# one whose bar is nearest to half way.
+best=999
+drive --form ProgressPage --timeout 60 || { echo "   no progress page" && exit 1; }
+while drive --form ProgressPage --timeout 1 --dump; do
+  bar=$(sed -n 's/^control .* name=Bar .* value=\([0-9]*\) of [0-9]*\.\.\([0-9]*\).*/\1 \2/p' "$work/ui" | tr -d '\r')
+  read -r position maximum <<<"${bar:-0 0}"
+  [ "$maximum" -gt 0 ] || continue
+  distance=$((position * 100 / maximum - 50))
+  distance=${distance#-}
+  [ "$distance" -lt "$best" ] || continue
+  best=$distance
+  window_shot 4-progress
 done
+if [ "$best" -lt 999 ]; then echo "   4-progress: $demo/4-progress.png"; fi
 page_shot FinishPage 5-finish
 drive --form FinishPage --press Finish
 wait "$run" || true
