@@ -32,11 +32,11 @@ with open(sys.argv[1], "w") as out:
         out.write(" ".join(random.choice(words) for _ in range(14)) + "\r\n")
 with open(sys.argv[2], "wb") as out:
     out.write(random.randbytes(8 << 20))
-for n in range(1200):
-    folder = os.path.join(sys.argv[3], "docs", f"part{n // 100:02}")
+for n in range(12000):
+    folder = os.path.join(sys.argv[3], "docs", f"part{n // 100:03}")
     os.makedirs(folder, exist_ok=True)
-    with open(os.path.join(folder, f"page{n:04}.txt"), "w") as out:
-        out.write(" ".join(random.choice(words) for _ in range(6000)))
+    with open(os.path.join(folder, f"page{n:05}.txt"), "w") as out:
+        out.write(" ".join(random.choice(words) for _ in range(400)))
 with open(os.path.join(sys.argv[3], "hello.dat"), "wb") as out:
     out.write(random.randbytes(24 << 20))
 PY
