@@ -173,6 +173,12 @@ std::string replaceAll(std::string_view text, std::string_view from, std::string
   return out;
 }
 
+std::string collapseDoubledBackslashes(std::string_view text) {
+  std::string out = replaceAll(text, "\\\\", "\\", false);
+  if (text.starts_with("\\\\")) out.insert(out.begin(), '\\');
+  return out;
+}
+
 std::string registryGuidText(const uint8_t (&bytes)[16]) {
   static constexpr char kDigits[] = "0123456789ABCDEF";
   std::string text = "{";

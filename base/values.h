@@ -59,5 +59,7 @@ std::string baseName(std::string_view path);
 // right; replaced text is not searched again.
 std::string replaceAll(std::string_view text, std::string_view from, std::string_view to,
                        bool ignoreCase);
+// Every doubled backslash made single, except one at the very start (a network path).
+std::string collapseDoubledBackslashes(std::string_view text);
 
 }  // namespace kx

@@ -32,14 +32,20 @@ std::string documentStem(DocumentRole role) {
 
 LoadedDialog& DialogTable::load(const std::string& key, const std::string& path,
                                 FileSystem& files) {
-  auto dialog = std::make_unique<LoadedDialog>();
+  std::unique_ptr<DialogForm> form;
   try {
-    dialog->form = DialogForm::fromDefinition(dfm::readDefinition(readRequired(files, path)));
+    form = DialogForm::fromDefinition(dfm::readDefinition(readRequired(files, path)));
   } catch (const dfm::DefinitionError& e) {
     throw DialogLoadError(e.what());
   }
-  dialog->form->host.setPropertyText("Hint", std::string(fileNamePart(path)));
-  dialog->form->rules = linesOfText(readRequired(files, path + std::string(kRuleFileSuffix)));
+  form->host.setPropertyText("Hint", std::string(fileNamePart(path)));
+  form->rules = linesOfText(readRequired(files, path + std::string(kRuleFileSuffix)));
+  return add(key, std::move(form));
+}
+
+LoadedDialog& DialogTable::add(const std::string& key, std::unique_ptr<DialogForm> form) {
+  auto dialog = std::make_unique<LoadedDialog>();
+  dialog->form = std::move(form);
   for (auto& [existing, entry] : entries_) {
     if (equalsIgnoringAsciiCase(existing, key)) {
       entry = std::move(dialog);
@@ -48,6 +54,12 @@ LoadedDialog& DialogTable::load(const std::string& key, const std::string& path,
   }
   entries_.emplace_back(key, std::move(dialog));
   return *entries_.back().second;
+}
+
+std::vector<std::string> DialogTable::keys() const {
+  std::vector<std::string> keys;
+  for (const auto& entry : entries_) keys.push_back(entry.first);
+  return keys;
 }
 
 LoadedDialog* DialogTable::find(std::string_view key) {

@@ -37,9 +37,12 @@ class DialogTable {
   // Loads the definition at `path` and its rule file (`path` + ".zelf") under `key`, replacing
   // a dialog already registered under it. Throws DialogLoadError.
   LoadedDialog& load(const std::string& key, const std::string& path, FileSystem& files);
+  // Registers `form` under `key`, replacing a dialog already registered under it.
+  LoadedDialog& add(const std::string& key, std::unique_ptr<DialogForm> form);
   // The dialog registered under `key` (letter case ignored); none when absent.
   LoadedDialog* find(std::string_view key);
   size_t size() const { return entries_.size(); }
+  std::vector<std::string> keys() const;
   void clear() { entries_.clear(); }
 
  private:

@@ -30,6 +30,8 @@ struct ProgressState {
   int64_t position = 0;
 };
 
+struct DialogSession;  // dialogs/dialog_session.h
+
 enum class SkipMode { None, ToNextBranch, ToEnd };
 enum class WizardDirection { Back = -1, Cancel = 0, Next = 1 };
 
@@ -126,6 +128,11 @@ struct Engine {
   std::function<void(const Engine&)> unbuiltCommand;
 
   ChangeRecording changes;
+
+  // The run's dialogs, from the start-up's loading to the end of the run.
+  std::shared_ptr<DialogSession> dialogs;
+  // Installed by the dialogs: shows the published progress on the current dialog at once.
+  std::function<void(Engine&)> refreshProgressPage;
 
   // The running statement.
   const std::string& command() const { return script.command(run.position); }

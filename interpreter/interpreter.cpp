@@ -153,6 +153,7 @@ void publishProgressBeforeStatement(Engine& engine) {
   run.lastProgressText = text;
   run.lastProgressPosition = position;
   engine.publishProgress(text, 0, 100, position);
+  if (engine.refreshProgressPage) engine.refreshProgressPage(engine);
   engine.platform.ui->handleOneMessage();
 }
 

@@ -248,10 +248,7 @@ std::string VariableStore::expand(std::string_view text) const {
 }
 
 std::string VariableStore::expandPath(std::string_view text) const {
-  const std::string expanded = expand(text);
-  std::string out = replaceAll(expanded, "\\\\", "\\", false);
-  if (expanded.starts_with("\\\\")) out.insert(out.begin(), '\\');
-  return out;
+  return collapseDoubledBackslashes(expand(text));
 }
 
 }  // namespace kx

@@ -50,29 +50,6 @@ class UserInterface {
   virtual void wakeMessageLoop() {}
 };
 
-// What a shown dialog answers.
-struct DialogOutcome {
-  // Result codes, as the dialog's buttons give them back.
-  static constexpr int32_t kUndecided = -1;
-  static constexpr int32_t kNotModal = 0;
-  static constexpr int32_t kCancel = 2;
-  static constexpr int32_t kNext = 6;
-  static constexpr int32_t kBack = 7;
-  static constexpr int32_t kCustom = 8;  // a button of the author's own; customName names it
-
-  int32_t resultCode = kNext;
-  std::string customName;
-  WindowHandle window = 0;
-};
-
-// Transitional: the answers of dialogs before they became windows; goes once the host is in.
-class DialogAnswers {
- public:
-  virtual ~DialogAnswers() = default;
-  virtual DialogOutcome show(const std::string& key, bool modal) = 0;
-  virtual void hide(const std::string& key) = 0;
-};
-
 class DialogForm;  // dialogs/forms/form_model.h: the portable model of a loaded dialog
 
 struct ScreenRect {
@@ -682,7 +659,6 @@ class WebServerAdministration {
 
 struct Platform {
   UserInterface* ui = nullptr;
-  DialogAnswers* dialogs = nullptr;
   Registry* registry = nullptr;
   FileSystem* files = nullptr;
   SystemInfo* system = nullptr;

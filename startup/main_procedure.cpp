@@ -4,7 +4,7 @@
 
 #include "base/message_table.h"
 #include "base/values.h"
-#include "dialogs/dialog_loader.h"
+#include "dialogs/dialog_session.h"
 #include "media/archive_extraction.h"
 #include "startup/command_line.h"
 #include "startup/engine_commands.h"
@@ -78,17 +78,17 @@ bool prepareAndRun(Engine& engine, StartupServices& startup, const PayloadExtrac
 
   // Loading proves before the first statement that every dialog the script displays is there
   // and sound; a fault is the general failure report.
-  DialogTable dialogs;
   LoadProgress progress;
   if (!options.silent) {
     progress = [&startup](size_t position, size_t count) {
       startup.setPreparingProgress(0, static_cast<int>(count), static_cast<int>(position));
     };
   }
-  loadScriptDialogs(engine, dialogs, progress);
+  loadDialogs(engine, progress);
   if (!options.silent) startup.closeStartWindows();
   options.msiFile = prepared ? prepared->msiFile : options.supportFolder + programBaseName + ".msi";
   result = runScript(engine);
+  engine.dialogs.reset();
   return true;
 }
 

@@ -32,10 +32,10 @@ class HeadlessPlatform {
   HeadlessPlatform(const HeadlessPlatform&) = delete;
   HeadlessPlatform& operator=(const HeadlessPlatform&) = delete;
 
-  // Without a user interface and dialogs: the caller adds them.
+  // Without a user interface and dialog windows: the caller adds them.
   Platform platform() {
-    return {nullptr,   nullptr,    &registry, &files,    &system,   &modules, &threads_, &archives,
-            &pictures, &installer, &programs, &services, &security, &com,     &webServer};
+    return {nullptr,   &registry,  &files,    &system,   &modules,  &threads_, &archives,
+            &pictures, &installer, &programs, &services, &security, &com,      &webServer};
   }
 
   const Sandbox sandbox;

@@ -24,12 +24,20 @@ struct DrawnControlState {
   std::vector<bool> checks;
 };
 
+// Shapes, bevels, images and gauges show their parent's background around what they draw: the
+// brush that the parent answers to WM_CTLCOLORSTATIC. A panel passes its children's
+// notifications (WM_COMMAND, WM_NOTIFY, WM_CTLCOLOR..., scrolling, owner drawing) on to its own
+// parent.
+//
 // Notifications a drawn control sends its parent as WM_COMMAND (control id, code, window):
 // BN_CLICKED for a left-button release over images, shapes and panels, LBN_SELCHANGE when a
 // check list's selection changes (ItemIndex is updated first), and this one when the user
 // toggles a check list item's check box (the item is the new ItemIndex).
 inline constexpr WORD kCheckListCheckChanged = 0x4001;
 
+// Screen readers receive a control's object through COM (WM_GETOBJECT), so the thread that owns
+// the dialog windows has COM initialised, apartment-threaded.
+//
 // Registers the window classes; once per process, before the first dialog is made.
 void registerDrawnControlClasses(HINSTANCE instance);
 // The window class for a control kind drawn by the engine; nullptr for every other kind.

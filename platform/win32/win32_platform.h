@@ -6,7 +6,7 @@
 #include "platform/win32/win32_access_control.h"
 #include "platform/win32/win32_archive_library.h"
 #include "platform/win32/win32_com_registration.h"
-#include "platform/win32/win32_dialogs.h"
+#include "platform/win32/win32_dialog_windows.h"
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_installer.h"
 #include "platform/win32/win32_modules.h"
@@ -30,12 +30,12 @@ class Win32Platform {
   // the engine's process, before anything loads.
   static void searchLibrariesInSystemFolderOnly();
   Platform platform() {
-    return {&ui,       &dialogs,   &registry, &files,    &system,   &modules, &threads_, &archives,
-            &pictures, &installer, &programs, &services, &security, &com,     &webServer};
+    return {&ui,       &registry, &files,    &system,    &modules,
+            &threads_, &archives, &pictures, &installer, &programs,
+            &services, &security, &com,      &webServer, &dialogWindows};
   }
 
   Win32UserInterface ui;
-  Win32Dialogs dialogs;
   Win32Registry registry;
   Win32FileSystem files;
   Win32SystemInfo system;
@@ -48,6 +48,7 @@ class Win32Platform {
   Win32AccessControl security;
   Win32ComRegistration com;
   Win32WebServer webServer;
+  Win32DialogWindows dialogWindows{pictures};
 
  private:
   // A finished worker wakes the interpreter with a null message.

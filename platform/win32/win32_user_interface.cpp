@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "platform/win32/win32_dialog_windows.h"
+
 namespace kx {
 
 Win32UserInterface::Win32UserInterface() : interpreterThread_(GetCurrentThreadId()) {}
@@ -39,10 +41,7 @@ MessageAnswer Win32UserInterface::messageBox(const MessageBoxRequest& request) {
 
 void Win32UserInterface::processPendingMessages() {
   MSG message;
-  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&message);
-    DispatchMessageA(&message);
-  }
+  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) dispatchWindowMessage(message);
 }
 
 void Win32UserInterface::wakeMessageLoop() {
@@ -51,10 +50,7 @@ void Win32UserInterface::wakeMessageLoop() {
 
 void Win32UserInterface::handleOneMessage() {
   MSG message;
-  if (GetMessageA(&message, nullptr, 0, 0) > 0) {
-    TranslateMessage(&message);
-    DispatchMessageA(&message);
-  }
+  if (GetMessageA(&message, nullptr, 0, 0) > 0) dispatchWindowMessage(message);
 }
 
 }  // namespace kx

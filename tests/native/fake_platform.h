@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "base/values.h"
+#include "dialogs/forms/form_model.h"
 #include "platform/file_web_server.h"
 #include "platform/headless/picture_codecs.h"
 #include "platform/platform.h"
@@ -195,8 +196,116 @@ class FakeComRegistration : public ComRegistration {
   }
 };
 
+// Dialog windows that record what the host asks of them. At each handled message the test acts
+// as the user on the window in front, or the next outcome answers it (Next when none is left).
+class FakeDialogWindows : public DialogWindows {
+ public:
+  class Window : public DialogWindow {
+   public:
+    Window(FakeDialogWindows& owner, DialogForm& form, DialogEvents& events, WindowHandle handle)
+        : form(form), events(events), owner_(owner), handle_(handle) {
+      const PropertyHolder& host = form.host;
+      rect = {0, 0, host.integer("ClientWidth"), host.integer("ClientHeight")};
+    }
+    ~Window() override {
+      if (owner_.front == this) owner_.front = nullptr;
+      std::erase(owner_.windows, this);
+    }
+    WindowHandle handle() const override { return handle_; }
+    void update() override { ++updates; }
+    ScreenRect bounds() const override { return rect; }
+    void moveTo(int left, int top) override {
+      rect.left = left;
+      rect.top = top;
+    }
+    void bringToFront() override {
+      visible = true;
+      owner_.front = this;
+      owner_.shown.push_back(form.name);
+      owner_.log.push_back("front " + form.name);
+    }
+    void hide() override {
+      visible = false;
+      owner_.log.push_back("hide " + form.name);
+    }
+    void setRedraw(bool on) override {
+      owner_.log.push_back((on ? "redraw on " : "redraw off ") + form.name);
+    }
+    void focusControl(std::string_view control) override { focused = std::string(control); }
+    void startPageRefreshTimer(int) override {}
+    void stopPageRefreshTimer() override {}
+
+    // The user changes a control in the model, then the window reports it.
+    void act(std::string_view control, std::string_view property, std::string_view value,
+             ControlEvent event, std::string_view detail = {}) {
+      if (!property.empty()) form.setPropertyText(control, property, value);
+      events.controlEvent(control, event, detail);
+    }
+
+    DialogForm& form;
+    DialogEvents& events;
+    ScreenRect rect;
+    bool visible = false;
+    int updates = 0;
+    std::string focused;
+
+   private:
+    FakeDialogWindows& owner_;
+    WindowHandle handle_;
+  };
+  struct Answer {
+    int32_t resultCode;
+    std::string customName;
+  };
+
+  std::vector<Window*> windows;  // the live ones, in creation order
+  Window* front = nullptr;
+  std::vector<std::string> log;    // "front NAME", "hide NAME", "redraw off NAME", ...
+  std::vector<std::string> shown;  // form names, as brought to front
+  std::deque<Answer> outcomes;
+  std::function<void(Window&)> user;
+  ScreenRect area{0, 0, 1024, 768};
+  std::deque<std::string> folders;                     // what the folder picker answers, in order
+  std::vector<std::pair<WindowHandle, bool>> pickers;  // owner, new-folder button
+  int messages = 0;
+
+  Window* window(std::string_view formName) {
+    for (Window* w : windows)
+      if (w->form.name == formName) return w;
+    return nullptr;
+  }
+
+  std::unique_ptr<DialogWindow> create(DialogForm& form, DialogEvents& events) override {
+    auto made = std::make_unique<Window>(*this, form, events, 4242 + created_++);
+    windows.push_back(made.get());
+    return made;
+  }
+  ScreenRect screenArea() override { return area; }
+  void processPendingMessages() override {}
+  void handleOneMessage() override {
+    if (++messages > 1000) throw std::runtime_error("the dialog was never decided");
+    if (!front) return;
+    if (user) return user(*front);
+    Answer answer{6, ""};
+    if (!outcomes.empty()) {
+      answer = outcomes.front();
+      outcomes.pop_front();
+    }
+    front->events.decide(answer.resultCode, answer.customName);
+  }
+  std::string pickFolder(WindowHandle owner, bool newFolderButton) override {
+    pickers.emplace_back(owner, newFolderButton);
+    if (folders.empty()) return {};
+    std::string folder = folders.front();
+    folders.pop_front();
+    return folder;
+  }
+
+ private:
+  WindowHandle created_ = 0;
+};
+
 class FakePlatform : public UserInterface,
-                     public DialogAnswers,
                      public Registry,
                      public FileSystem,
                      public SystemInfo,
@@ -204,8 +313,8 @@ class FakePlatform : public UserInterface,
                      public Programs {
  public:
   Platform platform() {
-    return {this,      this,       this, this,      this,      this, &threads,  &archives,
-            &pictures, &installer, this, &services, &security, &com, &webServer};
+    return {this,       this, this,      this,      this, &threads,   &archives,     &pictures,
+            &installer, this, &services, &security, &com, &webServer, &dialogWindows};
   }
 
   FakeMachineServices services;
@@ -277,8 +386,7 @@ class FakePlatform : public UserInterface,
 
   std::vector<MessageBoxRequest> boxes;
   std::deque<MessageAnswer> answers;
-  std::vector<std::string> shownDialogs;  // keys, in order
-  std::deque<DialogOutcome> outcomes;
+  FakeDialogWindows dialogWindows;
   std::map<std::string, std::string> files;          // upper-case path -> bytes
   std::map<std::string, std::string> originalPaths;  // upper-case path -> as first written
   std::set<std::string> folders;          // upper-case paths without a trailing backslash
@@ -342,18 +450,6 @@ class FakePlatform : public UserInterface,
     ++pluginsLoaded;
     return std::make_unique<Library>(*this, found->second);
   }
-
-  DialogOutcome show(const std::string& key, bool modal) override {
-    shownDialogs.push_back(key);
-    DialogOutcome outcome;
-    if (!modal) outcome.window = 4242;
-    if (modal && !outcomes.empty()) {
-      outcome = outcomes.front();
-      outcomes.pop_front();
-    }
-    return outcome;
-  }
-  void hide(const std::string&) override {}
 
   static std::string regKey(RegistryRoot root, std::string key) {
     while (!key.empty() && key.back() == '\\') key.pop_back();

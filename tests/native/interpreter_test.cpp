@@ -84,7 +84,7 @@ class WizardTest : public EngineTest {
             kMark};
   }
   void answer(std::initializer_list<int> codes) {
-    for (int code : codes) fake.outcomes.push_back({code, "", 0});
+    for (int code : codes) fake.dialogWindows.outcomes.push_back({code, ""});
   }
 };
 
@@ -108,8 +108,8 @@ TEST_F(WizardTest, BackOnFirstDialogAndCancelLeaveTheLoopForward) {
 }
 
 TEST_F(WizardTest, CustomOutcomeKeepsDirection) {
-  fake.outcomes.push_back({6, "", 0});
-  fake.outcomes.push_back({8, "Help", 0});
+  fake.dialogWindows.outcomes.push_back({6, ""});
+  fake.dialogWindows.outcomes.push_back({8, "Help"});
   answer({6});
   run(loop());
   EXPECT_EQ(trace, (Trace{1, 2, 3, 5, 7, 8, 9}));
@@ -120,7 +120,7 @@ TEST_F(WizardTest, SilentRunWalksForwardOnce) {
   answer({7, 7, 7});
   run(loop());
   EXPECT_EQ(trace, (Trace{1, 2, 3, 5, 7, 8, 9}));
-  EXPECT_TRUE(fake.shownDialogs.empty());
+  EXPECT_TRUE(fake.dialogWindows.shown.empty());
   EXPECT_EQ(var("WIZARD"), "NEXT");
 }
 
@@ -130,7 +130,7 @@ TEST_F(EngineTest, DisplayDialogConditionSkipAndModelessWindow) {
        {"Display Dialog", {"b", "R2", "TRUE", "RUNAPP", "", "FALSE"}},
        {"Display Dialog", {"c", "R3", "FALSE", "", "", ""}},
        {"Hide Dialog", {}}});
-  EXPECT_EQ(fake.shownDialogs, (std::vector<std::string>{"1", "2"}));
+  EXPECT_EQ(fake.dialogWindows.shown, (std::vector<std::string>{"b", "c"}));
   EXPECT_FALSE(engine.store.isDefined("R1"));
   EXPECT_EQ(var("R2"), "NEXT");
   EXPECT_EQ(var("R3"), "NOTMODAL");

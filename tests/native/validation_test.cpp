@@ -303,7 +303,7 @@ TEST_F(EngineTest, FailedValidationRunsNothingAndShowsNothing) {
   EXPECT_EQ(result.validation.message, kInsufficient);
   EXPECT_TRUE(trace.empty());
   EXPECT_TRUE(fake.boxes.empty());
-  EXPECT_TRUE(fake.shownDialogs.empty());
+  EXPECT_TRUE(fake.dialogWindows.shown.empty());
   EXPECT_EQ(engine.exitCode, 0);
 }
 

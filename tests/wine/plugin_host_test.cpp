@@ -24,7 +24,7 @@ namespace {
 namespace fs = std::filesystem;
 
 // Message boxes are recorded instead of shown; window messages are the real ones.
-class RecordingUi : public UserInterface, public DialogAnswers {
+class RecordingUi : public UserInterface {
  public:
   explicit RecordingUi(Win32UserInterface& windows) : windows_(windows) {}
   std::vector<MessageBoxRequest> boxes;
@@ -40,8 +40,6 @@ class RecordingUi : public UserInterface, public DialogAnswers {
     ++messagesHandled;
     if (onMessage) onMessage();
   }
-  DialogOutcome show(const std::string&, bool) override { return {}; }
-  void hide(const std::string&) override {}
   int messagesHandled = 0;
 
  private:
@@ -89,7 +87,6 @@ class WinePluginTest : public ::testing::Test {
   Platform platform() {
     Platform p = windows.platform();
     p.ui = &ui;
-    p.dialogs = &ui;
     return p;
   }
 

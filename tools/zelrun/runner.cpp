@@ -40,14 +40,6 @@ std::optional<MessageAnswer> answerFromWord(const std::string& word) {
   return std::nullopt;
 }
 
-DialogOutcome outcomeFromWord(const std::string& word) {
-  const std::string upper = upperAscii(word);
-  if (upper == "NEXT") return {DialogOutcome::kNext, "", 0};
-  if (upper == "BACK") return {DialogOutcome::kBack, "", 0};
-  if (upper == "CANCEL") return {DialogOutcome::kCancel, "", 0};
-  return {DialogOutcome::kCustom, word, 0};
-}
-
 void printProperties(const char* heading, const NameValueList& properties) {
   std::cout << heading << "\n";
   for (const auto& [name, value] : properties)
@@ -106,7 +98,7 @@ std::optional<RunnerOptions> parseRunnerOptions(int argc, char** argv) {
       } else if (arg == "--arg") {
         options.engineArguments.push_back(value());
       } else if (arg == "--dialog") {
-        options.outcomes.push_back(outcomeFromWord(value()));
+        options.dialogAnswers.push_back(value());
       } else if (arg == "--answer") {
         const std::string word = value();
         const auto answer = answerFromWord(word);
@@ -160,10 +152,10 @@ std::optional<RunnerOptions> parseRunnerOptions(int argc, char** argv) {
 int runPrepared(Platform platform, RunnerOptions& options, PreparedRun prepared) {
   ScriptedUserInterface ui(std::cerr);
   ui.answers = std::move(options.answers);
-  ScriptedDialogs dialogs;
-  dialogs.outcomes = std::move(options.outcomes);
+  ScriptedDialogWindows dialogs;
+  dialogs.answers = std::move(options.dialogAnswers);
   platform.ui = &ui;
-  platform.dialogs = &dialogs;
+  platform.dialogWindows = &dialogs;
 
   std::string commandLine = "zelrun";
   for (const auto& argument : options.engineArguments) commandLine += " " + quoteArgument(argument);

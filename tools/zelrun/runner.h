@@ -12,7 +12,7 @@ namespace kx {
 
 struct RunnerOptions {
   std::vector<std::string> engineArguments;  // the setup's command line, as a user would type it
-  std::deque<DialogOutcome> outcomes;        // for modal dialogs, in order
+  std::deque<std::string> dialogAnswers;     // for modal dialogs, in order
   std::deque<MessageAnswer> answers;         // for message boxes, in order
   std::string supportDir;                    // empty: a folder of the run's own, removed after it
   std::string msiPath;                       // empty: setup.msi of the support folder
