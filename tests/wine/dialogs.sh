@@ -158,6 +158,47 @@ handle=$(sed -n 's/^STATE=NOTMODAL WINDOWHANDLE=\([0-9]*\)\r$/\1/p' "$work/log.t
 expect_log "CODE=42 TRIES=xx RESULT=NEXT WINDOWHANDLE=0" "STATE=NOTMODAL WINDOWHANDLE=$handle" \
   "WINDOWHANDLE=0"
 
+# A progress page over "Extract 7Zip Archive": the one-second refresh shows the worker's progress
+# state; its Cancel, confirmed, reaches the worker, and ABORT reads TRUE afterwards.
+python3 - "$work/payload" <<'PY'
+import os, sys
+for n in range(6000):
+    folder = os.path.join(sys.argv[1], f"part{n // 100:02}")
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, f"file{n:04}.txt"), "w") as out:
+        out.write(f"file {n} " * 300)
+PY
+(cd "$work/payload" && 7zz a -bso0 -bsp0 -mx1 "$WINEPREFIX/drive_c/payload.7z" .)
+dialog_setup extract "$(s "Set Variable" PROGRESSTEXT Unpacking)" "$(page progress STATE FALSE)" \
+  "$(s "Extract 7Zip Archive" 'C:\payload.7z' 'C:\out' COPIED "" TRUE TRUE)" \
+  "$(s "Write to Text File" "$log" 'COPIED=$COPIED$ ABORT=$ABORT$' FALSE)" "$(box Done Done.)"
+# percent: the bar's position in hundredths of its range, as the driver read it last.
+percent() {
+  control_value Bar | sed -n 's/^\([0-9]*\) of \([0-9]*\)\.\.\([0-9]*\)$/\1 \3/p' |
+    { read -r position maximum && echo $((position * 100 / maximum)); }
+}
+start_setup extract
+drive --title Working --timeout 60 || fail "no progress page over the extraction"
+moving=
+while drive --title Working --timeout 1 --dump; do
+  value=$(percent)
+  if [ "${value:-0}" -gt 0 ] && [ "$value" -lt 100 ]; then moving=$value && break; fi
+done
+[ -n "$moving" ] || fail "the bar never moved during the extraction"
+control_text Status | grep -q '^Unpacking\\r.*file[0-9]*\.txt' || fail "status: $(control_text Status)"
+drive --class '#32770' --title Done --timeout 60 --press OK || fail "extraction did not end"
+finish_setup extract
+expect_log "COPIED=SUCCESS ABORT=FALSE"
+
+start_setup extract
+drive --title Working --timeout 60 --press Cancel || fail "no progress page to cancel"
+drive --class '#32770' --title Kestrix --press Yes || fail "no cancel question over the progress page"
+drive --class '#32770' --title Done --timeout 60 --press OK || fail "cancelled extraction did not end"
+finish_setup extract
+grep -q '^COPIED=.* ABORT=TRUE' "$work/log.txt" && ! grep -q '^COPIED=SUCCESS ' "$work/log.txt" ||
+  fail "cancel did not reach the extraction: $(cat "$work/log.txt")"
+rm "$work/log.txt"
+
 # Silent: ten pages and a progress page pass without a window and without waiting.
 pages=()
 for name in wiz1 wiz2 wiz3 check every_kind wiz1 wiz2 wiz3 check every_kind; do
