@@ -185,7 +185,7 @@ while drive --title Working --timeout 1 --dump; do
   if [ "${value:-0}" -gt 0 ] && [ "$value" -lt 100 ]; then moving=$value && break; fi
 done
 [ -n "$moving" ] || fail "the bar never moved during the extraction"
-control_text Status | grep -q '^Unpacking\\r.*file[0-9]*\.txt' || fail "status: $(control_text Status)"
+control_text Status | grep -q '^Unpacking\\r.*, [0-9]*% complete$' || fail "status: $(control_text Status)"
 drive --class '#32770' --title Done --timeout 60 --press OK || fail "extraction did not end"
 finish_setup extract
 expect_log "COPIED=SUCCESS ABORT=FALSE"
