@@ -330,6 +330,8 @@ void Win32DialogWindow::createControl(size_t index) {
       GetModuleHandleA(nullptr), creation);
   if (!entry.window) return;
   if (parent != window_) subclass(parent, forwardToDialog, 1, 0);
+  // An empty group box needs the subclass too: without it nothing paints its inside.
+  if (entry.type.kind == SystemKind::GroupBox) subclass(entry.window, forwardToDialog, 1, 0);
   entry.nameAtom = GlobalAddAtomA(control.name().c_str());
   SetPropA(entry.window, kControlNameProperty,
            reinterpret_cast<HANDLE>(static_cast<uintptr_t>(entry.nameAtom)));
