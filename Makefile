@@ -60,7 +60,7 @@ demo: deps
 	cmake --build --preset release --target zelpack zelrun
 	bash examples/demo.sh build/release
 	cmake --preset win64 >/dev/null
-	cmake --build --preset win64 --target zelstub zel
+	cmake --build --preset win64 --target zelstub zel uidriver
 	bash examples/demo_setup.sh build/release build/win64 build/demo
 
 bench: deps

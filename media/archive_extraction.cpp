@@ -36,11 +36,14 @@ struct DirectExtraction {
   // The worker's progress report; false once the user has asked to cancel.
   bool report(std::string_view fileName, uint64_t done, uint64_t total) {
     bool goOn = true;
+    bool advanced = false;
     {
       std::lock_guard guard(engine.generalLock);
       // "+ 1" shows progress from the first byte on; the end reads 100, not 101.
-      percentage =
+      const int64_t now =
           total == 0 ? 100 : std::min<int64_t>(static_cast<int64_t>(done * 100 / total) + 1, 100);
+      advanced = now != percentage;
+      percentage = now;
       std::string text(fileNamePart(fileName));
       text += ", ";
       text += std::to_string(percentage);
@@ -48,7 +51,9 @@ struct DirectExtraction {
       status = std::move(text);
       if (cancel) goOn = false;
     }
-    engine.platform.ui->wakeMessageLoop();
+    // Waking the waiting loop for every file would keep its message queue full, and a full
+    // queue starves the progress page's one-second timer: wake it when the percentage moves.
+    if (advanced) engine.platform.ui->wakeMessageLoop();
     return goOn;
   }
 };

@@ -330,6 +330,8 @@ void Win32DialogWindow::createControl(size_t index) {
       GetModuleHandleA(nullptr), creation);
   if (!entry.window) return;
   if (parent != window_) subclass(parent, forwardToDialog, 1, 0);
+  // An empty group box needs the subclass too: without it nothing paints its inside.
+  if (entry.type.kind == SystemKind::GroupBox) subclass(entry.window, forwardToDialog, 1, 0);
   entry.nameAtom = GlobalAddAtomA(control.name().c_str());
   SetPropA(entry.window, kControlNameProperty,
            reinterpret_cast<HANDLE>(static_cast<uintptr_t>(entry.nameAtom)));
@@ -1294,6 +1296,16 @@ LRESULT Win32DialogWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lPa
         events_.pageRefreshTimer();
       }
       return 0;
+    case WM_ACTIVATE:
+      // As the dialog manager does: the focus leaves with the window and comes back to the
+      // control that had it (the first tab stop at first), never to the window itself, which
+      // takes no keys.
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        if (HWND focused = GetFocus(); focused && IsChild(window_, focused)) lastFocus_ = focused;
+      } else {
+        restoreFocus();
+      }
+      return 0;
     case WM_SYSCOMMAND:
       if ((wParam & 0xFFF0) == kAboutCommand) {
         MessageBoxA(window_,
@@ -1348,10 +1360,17 @@ void Win32DialogWindow::bringToFront() {
   ShowWindow(window_, SW_SHOW);
   SetForegroundWindow(window_);
   BringWindowToTop(window_);
+  restoreFocus();
+}
+
+void Win32DialogWindow::restoreFocus() {
   HWND focused = GetFocus();
-  if (!focused || GetAncestor(focused, GA_ROOT) != window_) {
-    if (HWND first = GetNextDlgTabItem(window_, nullptr, FALSE)) SetFocus(first);
+  if (focused && IsChild(window_, focused)) return;
+  if (!lastFocus_ || !IsChild(window_, lastFocus_) || !IsWindowVisible(lastFocus_) ||
+      !IsWindowEnabled(lastFocus_)) {
+    lastFocus_ = GetNextDlgTabItem(window_, nullptr, FALSE);
   }
+  if (lastFocus_) SetFocus(lastFocus_);
 }
 
 void Win32DialogWindow::hide() {

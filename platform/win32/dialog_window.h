@@ -107,11 +107,14 @@ class Win32DialogWindow : public DialogWindow {
   void rescale(int dpi, const RECT* suggested);
   int monitorDpi() const;
   void prepareSystemMenu();
+  // Gives the focus back to the control that last had it, or to the first tab stop.
+  void restoreFocus();
 
   DialogForm& form_;
   DialogEvents& events_;
   PictureCodecs& pictures_;
   HWND window_ = nullptr;
+  HWND lastFocus_ = nullptr;  // the control that had the focus when the window was deactivated
   FormScale scale_;
   HFONT font_ = nullptr;
   HBRUSH brush_ = nullptr;

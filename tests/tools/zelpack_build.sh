@@ -33,8 +33,12 @@ cat "$work/engine/zelstub.exe" "$work/setup.script" >"$work/expected.exe"
 check "setup.exe is zelstub.exe with the script" cmp -s "$work/expected.exe" "$work/out/setup.exe"
 check "zel.dll is copied unchanged without a message file" \
   cmp -s "$work/engine/zel.dll" "$work/out/zel.dll"
-expected_names='folder.dfm
+expected_names='finish.dfm
+finish.dfm.zelf
+folder.dfm
 folder.dfm.zelf
+license.dfm
+license.dfm.zelf
 license.txt
 progress.dfm
 progress.dfm.zelf

@@ -78,3 +78,65 @@ zel_statement() {
   done
   printf '{"command": "%s", "parameters": [%s]}' "$command" "$lines"
 }
+
+# Setups with dialogs, for tests that set $build, $work and $source (the source tree).
+# dialog_setup NAME STATEMENT...: $work/NAME/setup.exe, built by zelpack.exe from the statements
+# (as zel_statement writes them) with the test dialogs of tests/data/dialogs and a stub package.
+dialog_setup() {
+  local name=$1 IFS=,
+  shift
+  if [ ! -d "$work/engine" ]; then
+    mkdir -p "$work/engine" "$work/sources"
+    cp "$build/tools/zelstub.exe" "$build/media/zel/zel.dll" "$work/engine/"
+    cp -r "$source/tests/data/dialogs" "$work/sources/"
+    echo stub >"$work/sources/stub.msi"
+  fi
+  printf '{"title": "Dialog Test", "dialogs": "dialogs", "msi": "stub.msi", "statements": [%s]}\n' \
+    "$*" >"$work/sources/$name.json"
+  (cd "$work/sources" && wine "$build/tools/zelpack.exe" build "$name.json" -o "../$name" \
+    --engine ../engine >/dev/null 2>&1) || fail "zelpack build $name"
+}
+
+# start_setup NAME ARGS...: runs $work/NAME/setup.exe in the background; finish_setup waits for
+# it and gives its exit code in $code.
+start_setup() {
+  local name=$1
+  shift
+  (cd "$work/$name" && wine setup.exe "$@" >/dev/null 2>&1; echo $? >"$work/$name.exit") &
+  setup_pid=$!
+}
+finish_setup() {
+  wait "$setup_pid" || true
+  code=$(cat "$work/$1.exit")
+}
+
+# drive ARGS...: the UI driver, its output in $work/ui (without the CRs of its line ends) and
+# echoed on failure.
+drive() {
+  local status=0
+  wine "$build/tools/uidriver.exe" "$@" >"$work/ui.crlf" 2>"$work/ui.err" || status=$?
+  tr -d '\r' <"$work/ui.crlf" >"$work/ui"
+  [ "$status" = 0 ] || { cat "$work/ui" "$work/ui.err" >&2; return 1; }
+}
+
+# control NAME: the driver's line for the control NAME in $work/ui; control_text, control_rect
+# and control_value pick one field of it.
+control() { grep -m1 " name=$1 checked=" "$work/ui" || fail "no control $1 in: $(cat "$work/ui")"; }
+control_text() { control "$1" | sed 's/^control class=[^ ]* id=[-0-9]* text=\(.*\) rect=[-0-9]*,.*/\1/'; }
+control_rect() { control "$1" | sed 's/.* rect=\([-0-9,]*\) visible=.*/\1/'; }
+control_value() { control "$1" | sed 's/.* value=//'; }
+# control_field NAME FIELD: a one-word field (class, id, visible, enabled, focused, checked, ...).
+control_field() { control "$1" | sed "s/.* $2=\([^ ]*\).*/\1/"; }
+window_rect() { sed -n 's/^window .* rect=\([-0-9,]*\) client=.*/\1/p' "$work/ui"; }
+
+# expect NAME FIELD VALUE: a field of control NAME as the driver read it.
+expect() {
+  local actual
+  case $2 in
+    text) actual=$(control_text "$1") ;;
+    rect) actual=$(control_rect "$1") ;;
+    value) actual=$(control_value "$1") ;;
+    *) actual=$(control_field "$1" "$2") ;;
+  esac
+  [ "$actual" = "$3" ] || fail "$1 $2 is '$actual', expected '$3'"
+}

@@ -139,7 +139,7 @@ expect_code 9 wholesetup /s
 diff -r "$work/whole/inner" "$work/unpacked" || fail "Extract 7Zip Archive unpacked other files"
 
 # A dialog whose definition the payload lacks fails the start-up: exit code 11.
-sed 's/"folder"/"finish"/' "$work/whole/whole.json" >"$work/whole/nodialog.json"
+sed 's/"folder"/"nowhere"/' "$work/whole/whole.json" >"$work/whole/nodialog.json"
 (cd "$work/whole" && wine "$build/tools/zelpack.exe" build nodialog.json -o nodialog \
   --engine ../engine) || fail "zelpack build nodialog"
 mv "$work/whole/nodialog" "$work/nodialog"
