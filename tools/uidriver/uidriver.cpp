@@ -168,15 +168,14 @@ HWND findWindow(const Selector& selector) {
   return search.found;
 }
 
+BOOL CALLBACK collectControl(HWND control, LPARAM parameter) {
+  reinterpret_cast<std::vector<HWND>*>(parameter)->push_back(control);
+  return TRUE;
+}
+
 std::vector<HWND> controlsOf(HWND window) {
   std::vector<HWND> controls;
-  EnumChildWindows(
-      window,
-      [](HWND control, LPARAM parameter) -> BOOL {
-        reinterpret_cast<std::vector<HWND>*>(parameter)->push_back(control);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&controls));
+  EnumChildWindows(window, collectControl, reinterpret_cast<LPARAM>(&controls));
   return controls;
 }
 
