@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "base/values.h"
-#include "installer/installer_commands.h"
 #include "installer/recording.h"
+#include "installer/recording_commands.h"
 #include "interpreter/engine.h"
 
 namespace kx {

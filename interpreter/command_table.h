@@ -43,6 +43,13 @@ struct RunHooks {
   CommandFunction pluginStatement = nullptr;
   // Makes the running statement's media block available in the local data cache.
   CommandFunction fetchStatementMedia = nullptr;
+  // The component lists, for maintenance runs and the product cache: a first installation's
+  // lists (the predefined component, installed size 0); the selections saved to a file; the
+  // selections loaded from one, the selected sizes added up as the installed size (false when
+  // the file cannot be read).
+  CommandFunction resetComponents = nullptr;
+  bool (*saveFeatureSelections)(Engine&, const std::string& file) = nullptr;
+  bool (*loadFeatureSelections)(Engine&, const std::string& file) = nullptr;
 };
 
 // Flow control, values and termination are always in the table; the start-up adds the

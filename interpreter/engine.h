@@ -30,7 +30,8 @@ struct ProgressState {
   int64_t position = 0;
 };
 
-struct DialogSession;  // dialogs/dialog_session.h
+struct DialogSession;     // dialogs/dialog_session.h
+struct InstallerSession;  // installer/installer_session.h
 
 enum class SkipMode { None, ToNextBranch, ToEnd };
 enum class WizardDirection { Back = -1, Cancel = 0, Next = 1 };
@@ -133,6 +134,9 @@ struct Engine {
   std::shared_ptr<DialogSession> dialogs;
   // Installed by the dialogs: shows the published progress on the current dialog at once.
   std::function<void(Engine&)> refreshProgressPage;
+
+  // The installer's state between statements: the message handler, the new-instance flags.
+  std::shared_ptr<InstallerSession> installer;
 
   // The running statement.
   const std::string& command() const { return script.command(run.position); }

@@ -260,6 +260,10 @@ class FileSystem {
   virtual std::unique_ptr<ReadableFile> openForReading(const std::string& path) = 0;
   // Renames a file (within one volume); false when the target exists or the rename fails.
   virtual bool renameFile(const std::string& from, const std::string& to) = 0;
+  // Renames a folder with everything in it (within one volume); false as for renameFile.
+  virtual bool renameFolder(const std::string& from, const std::string& to) = 0;
+  // Asks the system to delete a file, or an empty folder, when the computer next restarts.
+  virtual bool deleteAtRestart(const std::string& path) = 0;
 };
 
 // Called as an archive's entries are written: the entry's name, the bytes written so far of
@@ -351,6 +355,9 @@ class SystemInfo {
   // Asks the system to restart the computer (enabling the shutdown privilege first); the
   // answer is not examined.
   virtual void requestRestart() = 0;
+  // The system's message text for a Windows error code, as its message table words it (no
+  // inserts), line ends and all; empty when the table has none.
+  virtual std::string errorMessage(uint32_t code) = 0;
 };
 
 // zelrun's way to start: a script file of its own and a support folder it filled (kept after
@@ -524,12 +531,60 @@ class InstallerPackage {
   virtual bool commit() = 0;
 };
 
-// The system's installer, as far as the engine edits and runs packages through it.
+// The installer's messages to an external user interface: the kind in the top byte of
+// `type`, the message-box style it asks for (buttons, icon, default button) in the low 24
+// bits. The answer goes back to the installer: a button code (IDOK 1 ... IDNO 7), 0 or 1 as
+// the kind needs, 2 (IDCANCEL) to cancel the installation.
+using InstallerMessageHandler = std::function<int32_t(uint32_t type, const std::string& text)>;
+
+// Codes of the installer's functions that the engine tells apart.
+namespace installer_codes {
+inline constexpr uint32_t kSuccess = 0;
+inline constexpr uint32_t kRebootInitiated = 1641;  // ERROR_SUCCESS_REBOOT_INITIATED
+inline constexpr uint32_t kRebootRequired = 3010;   // ERROR_SUCCESS_REBOOT_REQUIRED
+inline constexpr int32_t kProductInstalled = 5;     // INSTALLSTATE_DEFAULT
+}  // namespace installer_codes
+
+// How a removal through a package handle ended: the action's code, and whether the installer
+// reports that the computer must restart (run modes reboot-at-end or reboot-now).
+struct PackageActionResult {
+  uint32_t code = 0;
+  bool restartNeeded = false;
+};
+
+// The system's installer, as far as the engine edits and runs packages through it. The
+// installation calls (from enableLog on) are made on the apply's worker thread.
 class WindowsInstaller {
  public:
   virtual ~WindowsInstaller() = default;
   // nullptr when the file is missing, read-only, or not an installer package.
   virtual std::unique_ptr<InstallerPackage> openForEditing(const std::string& path) = 0;
+
+  // The product's installed state (MsiQueryProductStateA); negative when it is unknown or the
+  // installer cannot be asked.
+  virtual int32_t productState(const std::string& productCode) = 0;
+  // A property of an installed product (MsiGetProductInfoA, 260 bytes); nullopt on failure.
+  virtual std::optional<std::string> productInfo(const std::string& productCode,
+                                                 const std::string& property) = 0;
+
+  // Appends the installer's log of the messages in `mode` to the file (MsiEnableLogA).
+  virtual void enableLog(uint32_t mode, const std::string& path, uint32_t attributes) = 0;
+  // No window of the installer's own (level 0x102) and every message of `filter` to the
+  // handler, on the thread that runs the installation, until the next call.
+  virtual void setMessageHandler(uint32_t filter, InstallerMessageHandler handler) = 0;
+  // Adds a source folder of a product for a user ("" for none: per machine).
+  virtual void addSource(const std::string& productCode, const std::string& user,
+                         const std::string& source) = 0;
+  // MsiInstallProductA and MsiApplyPatchA (no install package, install type 0): the Windows
+  // error code.
+  virtual uint32_t installProduct(const std::string& package, const std::string& commandLine) = 0;
+  virtual uint32_t applyPatch(const std::string& patch, const std::string& commandLine) = 0;
+  // Opens a package handle, sets the properties in order, runs the action and closes the
+  // handle. A handle that cannot be opened makes the action fail.
+  virtual PackageActionResult runPackageAction(
+      const std::string& package,
+      const std::vector<std::pair<std::string, std::string>>& properties,
+      const std::string& action) = 0;
 };
 
 // The running processes, the service control manager and the network shares of a computer.

@@ -2,8 +2,10 @@
 
 #include "dialogs/components.h"
 #include "dialogs/display_dialog.h"
+#include "installer/apply_changes.h"
 #include "installer/bootstrap.h"
-#include "installer/installer_commands.h"
+#include "installer/recording_commands.h"
+#include "installer/product_registration.h"
 #include "media/archive_extraction.h"
 #include "media/web_media.h"
 #include "plugins/plugin_host.h"
@@ -23,6 +25,7 @@ const CommandTable& engineCommands() {
     commands.add(componentCommands());
     commands.add(recordingCommands());
     commands.add(applyCommands());
+    commands.add(instanceCommands());
     commands.add(programCommands());
     commands.add(serviceCommands());
     commands.add(iisCommands());

@@ -298,4 +298,13 @@ bool HeadlessFileSystem::renameFile(const std::string& from, const std::string& 
   return !ec;
 }
 
+bool HeadlessFileSystem::renameFolder(const std::string& from, const std::string& to) {
+  return folderExists(from) && renameFile(from, to);
+}
+
+bool HeadlessFileSystem::deleteAtRestart(const std::string& path) {
+  log_ << "Delete at restart: " << path << "\n";
+  return true;
+}
+
 }  // namespace kx

@@ -1,5 +1,7 @@
 #pragma once
 // The host's file system, reached through the sandbox's Windows paths.
+#include <ostream>
+
 #include "platform/headless/sandbox.h"
 #include "platform/platform.h"
 
@@ -7,7 +9,7 @@ namespace kx {
 
 class HeadlessFileSystem : public FileSystem {
  public:
-  explicit HeadlessFileSystem(const Sandbox& sandbox) : sandbox_(sandbox) {}
+  HeadlessFileSystem(const Sandbox& sandbox, std::ostream& log) : sandbox_(sandbox), log_(log) {}
 
   bool fileExists(const std::string& path) override;
   bool folderExists(const std::string& path) override;
@@ -35,9 +37,13 @@ class HeadlessFileSystem : public FileSystem {
                        const std::string& key) override;
   std::unique_ptr<ReadableFile> openForReading(const std::string& path) override;
   bool renameFile(const std::string& from, const std::string& to) override;
+  bool renameFolder(const std::string& from, const std::string& to) override;
+  // No restart comes: the request is logged.
+  bool deleteAtRestart(const std::string& path) override;
 
  private:
   const Sandbox& sandbox_;
+  std::ostream& log_;
 };
 
 }  // namespace kx

@@ -5,7 +5,7 @@ namespace kx {
 HeadlessPlatform::HeadlessPlatform(std::string sandboxFolder, const std::string& engineFile,
                                    std::ostream& log, unsigned codePage)
     : sandbox(std::move(sandboxFolder), CodePage(codePage)),
-      files(sandbox),
+      files(sandbox, log),
       system(sandbox, sandbox.windowsPath(engineFile), log),
       modules(log),
       programs(log),

@@ -195,4 +195,19 @@ std::string HeadlessSystemInfo::newGuid() {
   return registryGuidText(bytes);
 }
 
+std::string HeadlessSystemInfo::errorMessage(uint32_t code) {
+  static const std::pair<uint32_t, const char*> texts[] = {
+      {1601, "The Windows Installer service could not be accessed."},
+      {1602, "The user cancelled the installation."},
+      {1603, "A fatal error occurred during the installation."},
+      {1605, "This action is only valid for installed products."},
+      {1619, "The installation package could not be opened."},
+      {1620, "The installation package is not a valid package."},
+      {1638, "Another version of this product is already installed."},
+  };
+  for (const auto& [known, text] : texts)
+    if (known == code) return std::string(text) + "\r\n";
+  return "Windows error " + std::to_string(code) + ".\r\n";
+}
+
 }  // namespace kx

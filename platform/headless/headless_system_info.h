@@ -39,6 +39,8 @@ class HeadlessSystemInfo : public SystemInfo {
   std::string expandEnvironment(const std::string& text) override;
   std::string newGuid() override;
   void requestRestart() override { log_ << "Restart requested\n"; }
+  // The installer's own codes in words, any other code by its number.
+  std::string errorMessage(uint32_t code) override;
 
  private:
   const Sandbox& sandbox_;

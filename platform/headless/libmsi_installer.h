@@ -14,6 +14,22 @@ class LibmsiInstaller : public WindowsInstaller {
   explicit LibmsiInstaller(const Sandbox& sandbox);
   std::unique_ptr<InstallerPackage> openForEditing(const std::string& path) override;
 
+  // Installations are not run here yet: nothing is installed and every call succeeds.
+  int32_t productState(const std::string&) override { return -1; }
+  std::optional<std::string> productInfo(const std::string&, const std::string&) override {
+    return std::nullopt;
+  }
+  void enableLog(uint32_t, const std::string&, uint32_t) override {}
+  void setMessageHandler(uint32_t, InstallerMessageHandler) override {}
+  void addSource(const std::string&, const std::string&, const std::string&) override {}
+  uint32_t installProduct(const std::string&, const std::string&) override { return 0; }
+  uint32_t applyPatch(const std::string&, const std::string&) override { return 0; }
+  PackageActionResult runPackageAction(const std::string&,
+                                       const std::vector<std::pair<std::string, std::string>>&,
+                                       const std::string&) override {
+    return {};
+  }
+
  private:
   const Sandbox& sandbox_;
 };

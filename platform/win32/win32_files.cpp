@@ -218,4 +218,12 @@ bool Win32FileSystem::renameFile(const std::string& from, const std::string& to)
   return MoveFileA(from.c_str(), to.c_str()) != 0;
 }
 
+bool Win32FileSystem::renameFolder(const std::string& from, const std::string& to) {
+  return MoveFileA(from.c_str(), to.c_str()) != 0;
+}
+
+bool Win32FileSystem::deleteAtRestart(const std::string& path) {
+  return MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
+}
+
 }  // namespace kx

@@ -27,6 +27,8 @@ class Win32FileSystem : public FileSystem {
                        const std::string& key) override;
   std::unique_ptr<ReadableFile> openForReading(const std::string& path) override;
   bool renameFile(const std::string& from, const std::string& to) override;
+  bool renameFolder(const std::string& from, const std::string& to) override;
+  bool deleteAtRestart(const std::string& path) override;
 };
 
 }  // namespace kx

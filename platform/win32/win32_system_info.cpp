@@ -215,6 +215,14 @@ std::string Win32SystemInfo::expandEnvironment(const std::string& text) {
   return expanded;
 }
 
+std::string Win32SystemInfo::errorMessage(uint32_t code) {
+  std::vector<char> text(10241, '\0');
+  const DWORD length =
+      FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+                     text.data(), static_cast<DWORD>(text.size()), nullptr);
+  return std::string(text.data(), length);
+}
+
 std::string Win32SystemInfo::newGuid() {
   GUID guid{};
   if (FAILED(CoCreateGuid(&guid))) return {};

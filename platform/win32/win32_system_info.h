@@ -28,6 +28,7 @@ class Win32SystemInfo : public SystemInfo {
   std::string expandEnvironment(const std::string& text) override;
   std::string newGuid() override;
   void requestRestart() override;
+  std::string errorMessage(uint32_t code) override;
 };
 
 }  // namespace kx

@@ -46,6 +46,59 @@ class FakeInstaller : public WindowsInstaller {
     return std::make_unique<Package>(*this);
   }
 
+  // Installations: each call is logged too ("enable log MODE PATH ATTRIBUTES", "handler
+  // FILTER", "source CODE|USER|SOURCE", "install PACKAGE|COMMAND LINE", "patch PATCH|COMMAND
+  // LINE", "action PACKAGE ACTION NAME=VALUE|..."). During an installation the `messages` go to
+  // the handler, its answers to `answers`; `duringInstallation` then runs.
+  std::map<std::string, int32_t> productStates;              // upper-case code
+  std::map<std::string, std::string> installedPackageCodes;  // upper-case code
+  uint32_t installationResult = 0;
+  bool actionNeedsRestart = false;
+  std::vector<std::pair<uint32_t, std::string>> messages;
+  std::vector<int32_t> answers;
+  std::function<void()> duringInstallation;
+  InstallerMessageHandler handler;
+
+  int32_t productState(const std::string& productCode) override {
+    const auto found = productStates.find(upperAscii(productCode));
+    return found == productStates.end() ? -1 : found->second;
+  }
+  std::optional<std::string> productInfo(const std::string& productCode,
+                                         const std::string& property) override {
+    const auto found = installedPackageCodes.find(upperAscii(productCode));
+    if (property != "PackageCode" || found == installedPackageCodes.end()) return std::nullopt;
+    return found->second;
+  }
+  void enableLog(uint32_t mode, const std::string& path, uint32_t attributes) override {
+    log.push_back("enable log " + hex(mode) + " " + path + " " + std::to_string(attributes));
+  }
+  void setMessageHandler(uint32_t filter, InstallerMessageHandler newHandler) override {
+    log.push_back("handler " + hex(filter));
+    handler = std::move(newHandler);
+  }
+  void addSource(const std::string& productCode, const std::string& user,
+                 const std::string& source) override {
+    log.push_back("source " + productCode + "|" + user + "|" + source);
+  }
+  uint32_t installProduct(const std::string& package, const std::string& commandLine) override {
+    log.push_back("install " + package + "|" + commandLine);
+    return runInstallation();
+  }
+  uint32_t applyPatch(const std::string& patch, const std::string& commandLine) override {
+    log.push_back("patch " + patch + "|" + commandLine);
+    return runInstallation();
+  }
+  PackageActionResult runPackageAction(
+      const std::string& package,
+      const std::vector<std::pair<std::string, std::string>>& properties,
+      const std::string& action) override {
+    std::string entry = "action " + package + " " + action + " ";
+    for (size_t i = 0; i < properties.size(); ++i)
+      entry += (i ? "|" : "") + properties[i].first + "=" + properties[i].second;
+    log.push_back(entry);
+    return {runInstallation(), actionNeedsRestart};
+  }
+
  private:
   class Package : public InstallerPackage {
    public:
@@ -79,6 +132,17 @@ class FakeInstaller : public WindowsInstaller {
    private:
     FakeInstaller& owner_;
   };
+
+  static std::string hex(uint32_t value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%X", value);
+    return text;
+  }
+  uint32_t runInstallation() {
+    for (const auto& [type, text] : messages) answers.push_back(handler ? handler(type, text) : 0);
+    if (duringInstallation) duringInstallation();
+    return installationResult;
+  }
 };
 
 // Processes, services and shares of an imagined network: every query and change is logged.
@@ -629,6 +693,31 @@ class FakePlatform : public UserInterface,
     if (found == files.end() || unreadableFiles.contains(found->first)) return nullptr;
     return std::make_unique<StringFile>(found->second);
   }
+  // Folders are renamed with what lies in them, unless a locked file does.
+  bool renameFolder(const std::string& from, const std::string& to) override {
+    const std::string source = folderKey(from), target = folderKey(to);
+    if (!folderExists(from) || folderExists(to)) return false;
+    const auto inside = [&](const std::string& p) {
+      return p == source || p.starts_with(source + "\\");
+    };
+    for (const std::string& locked : lockedFiles)
+      if (inside(locked)) return false;
+    const auto moved = [&](const std::string& p) { return target + p.substr(source.size()); };
+    std::map<std::string, std::string> kept;
+    for (auto& [path, bytes] : files) kept[inside(path) ? moved(path) : path] = std::move(bytes);
+    files = std::move(kept);
+    std::set<std::string> keptFolders;
+    for (const std::string& folder : folders)
+      keptFolders.insert(inside(folder) ? moved(folder) : folder);
+    keptFolders.insert(target);
+    folders = std::move(keptFolders);
+    return true;
+  }
+  std::vector<std::string> deletedAtRestart;
+  bool deleteAtRestart(const std::string& path) override {
+    deletedAtRestart.push_back(path);
+    return true;
+  }
   // Paths (upper case) that cannot be renamed, as a file in use.
   std::set<std::string> lockedFiles;
   bool renameFile(const std::string& from, const std::string& to) override {
@@ -698,6 +787,13 @@ class FakePlatform : public UserInterface,
   }};
 
   void requestRestart() override { ++restartRequests; }
+  // The system's message texts by code, as FormatMessage gives them.
+  std::map<uint32_t, std::string> errorMessages = {{1603, "Fatal error during installation.\r\n"},
+                                                   {1602, "User cancelled installation.\r\n"}};
+  std::string errorMessage(uint32_t code) override {
+    const auto found = errorMessages.find(code);
+    return found == errorMessages.end() ? std::string() : found->second;
+  }
   std::string specialFolder(int csidl) override {
     switch (csidl) {
       case 0x00:

@@ -1,4 +1,4 @@
-#include "installer/installer_commands.h"
+#include "installer/apply_changes.h"
 
 namespace kx {
 namespace {
@@ -6,8 +6,6 @@ namespace {
 constexpr CommandDescriptor kApplyCommands[] = {
     {"Apply Changes", nullptr, {.resultLines = {2}}},
     {"Apply Patch", nullptr, {.resultLines = {1}}},
-    {"Transform Instance"},
-    {"Is MSI Setup Installed", nullptr, {.resultLines = {2}, .resultRequired = true}},
 };
 
 }  // namespace

@@ -1,5 +1,5 @@
 #pragma once
-// The recording commands and the apply step, with the run steps the installer owns.
+// The recording commands.
 #include <span>
 
 #include "interpreter/command_table.h"
@@ -7,6 +7,5 @@
 namespace kx {
 
 std::span<const CommandDescriptor> recordingCommands();
-std::span<const CommandDescriptor> applyCommands();
 
 }  // namespace kx
