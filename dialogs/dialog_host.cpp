@@ -603,7 +603,7 @@ void DialogHost::clickAction(std::string_view handler, Control& control) {
         // Push buttons own the picker and offer a new folder; the others leave it to the
         // application window.
         const bool ownPicker = handler == "Button1Click";
-        const std::string folder = windows->pickFolder(ownPicker ? handle() : 0, ownPicker);
+        const std::string folder = windows->pickFolder(ownPicker ? handle() : 0, ownPicker, {});
         if (!ownPicker || !folder.empty()) applyBrowseResult(folder);
       }
       break;

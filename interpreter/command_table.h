@@ -43,6 +43,9 @@ struct RunHooks {
   CommandFunction pluginStatement = nullptr;
   // Makes the running statement's media block available in the local data cache.
   CommandFunction fetchStatementMedia = nullptr;
+  // The same for a block by name ("OFFLINE\": the offline data copy); raises a script error
+  // when it fails.
+  void (*fetchMediaBlock)(Engine&, const std::string& block) = nullptr;
   // The component lists, for maintenance runs and the product cache: a first installation's
   // lists (the predefined component, installed size 0); the selections saved to a file; the
   // selections loaded from one, the selected sizes added up as the installed size (false when

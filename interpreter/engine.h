@@ -85,6 +85,9 @@ struct StartOptions {
   std::string supportFolder;    // with a trailing backslash
   std::string msiFile;
   std::string dataFolder;  // with a trailing backslash
+  // The data folder set at start-up, where web media blocks are found when local-cache mode has
+  // moved the data folder into the product cache; set by the maintenance detection.
+  std::string mediaRoot;
   NameValueList overrides;
 };
 

@@ -208,7 +208,8 @@ void writeInitializationVariables(Engine& engine) {
         .value_or("");
   };
   const std::pair<const char*, std::string> variables[] = {
-      {"NEWINSTANCE", "FALSE"},
+      // The maintenance detection has told whether this run makes a new product instance.
+      {"NEWINSTANCE", truthText(isTrue(valueOrEmpty(engine, "NEWINSTANCE")))},
       {"SELECTED", "0"},
       {"WINDOWHANDLE", "0"},
       {"EXEFILE", exePath},

@@ -117,9 +117,10 @@ class DialogWindows {
   virtual void processPendingMessages() = 0;
   // Waits for one window message and handles it (a modal show loops on this).
   virtual void handleOneMessage() = 0;
-  // The folder picker: file-system folders only; `newFolderButton` also picks the new style.
-  // Empty when the user cancels.
-  virtual std::string pickFolder(WindowHandle owner, bool newFolderButton) = 0;
+  // The folder picker: file-system folders only; `newFolderButton` also picks the new style;
+  // `title` is the text above the folders, none when empty. Empty when the user cancels.
+  virtual std::string pickFolder(WindowHandle owner, bool newFolderButton,
+                                 const std::string& title) = 0;
 };
 
 // Roots as scripts number them.
@@ -358,6 +359,8 @@ class SystemInfo {
   // The system's message text for a Windows error code, as its message table words it (no
   // inserts), line ends and all; empty when the table has none.
   virtual std::string errorMessage(uint32_t code) = 0;
+  // Text of the ANSI code page as UTF-16 little-endian bytes, without a byte-order mark.
+  virtual std::string toUtf16le(const std::string& text) = 0;
 };
 
 // zelrun's way to start: a script file of its own and a support folder it filled (kept after

@@ -41,6 +41,9 @@ class HeadlessSystemInfo : public SystemInfo {
   void requestRestart() override { log_ << "Restart requested\n"; }
   // The installer's own codes in words, any other code by its number.
   std::string errorMessage(uint32_t code) override;
+  std::string toUtf16le(const std::string& text) override {
+    return sandbox_.codePage().toUtf16le(text);
+  }
 
  private:
   const Sandbox& sandbox_;

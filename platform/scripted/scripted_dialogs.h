@@ -49,7 +49,7 @@ class ScriptedDialogWindows : public DialogWindows {
   void processPendingMessages() override {}
   // Answers the window in front with the next word.
   void handleOneMessage() override;
-  std::string pickFolder(WindowHandle, bool) override { return {}; }
+  std::string pickFolder(WindowHandle, bool, const std::string&) override { return {}; }
 
  private:
   friend class ScriptedDialogWindow;

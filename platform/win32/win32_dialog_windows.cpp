@@ -65,12 +65,14 @@ void Win32DialogWindows::handleOneMessage() {
   if (GetMessageA(&message, nullptr, 0, 0) > 0) dispatchWindowMessage(message);
 }
 
-std::string Win32DialogWindows::pickFolder(WindowHandle owner, bool newFolderButton) {
+std::string Win32DialogWindows::pickFolder(WindowHandle owner, bool newFolderButton,
+                                           const std::string& title) {
   const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   char chosen[MAX_PATH] = {};
   BROWSEINFOA browse{};
   browse.hwndOwner = reinterpret_cast<HWND>(owner);
   browse.pszDisplayName = chosen;
+  browse.lpszTitle = title.empty() ? nullptr : title.c_str();
   browse.ulFlags =
       BIF_RETURNONLYFSDIRS | (newFolderButton ? BIF_NEWDIALOGSTYLE : BIF_NONEWFOLDERBUTTON);
   std::string folder;

@@ -16,7 +16,8 @@ class Win32DialogWindows : public DialogWindows {
   ScreenRect screenArea() override;
   void processPendingMessages() override;
   void handleOneMessage() override;
-  std::string pickFolder(WindowHandle owner, bool newFolderButton) override;
+  std::string pickFolder(WindowHandle owner, bool newFolderButton,
+                         const std::string& title) override;
 
  private:
   PictureCodecs& pictures_;

@@ -6,6 +6,7 @@
 #include <msiquery.h>
 #include <wtypes.h>
 
+#include <optional>
 #include <type_traits>
 #include <vector>
 
@@ -28,6 +29,22 @@ struct MsiFunctions {
   decltype(&MsiSummaryInfoPersist) summaryPersist = nullptr;
   decltype(&MsiDatabaseCommit) databaseCommit = nullptr;
   decltype(&MsiCloseHandle) closeHandle = nullptr;
+  // Every function above is there.
+  bool editing = false;
+
+  // Each may be missing on its own.
+  decltype(&MsiQueryProductStateA) queryProductState = nullptr;
+  decltype(&MsiGetProductInfoA) getProductInfo = nullptr;
+  decltype(&MsiEnableLogA) enableLog = nullptr;
+  decltype(&MsiSetInternalUI) setInternalUI = nullptr;
+  decltype(&MsiSetExternalUIA) setExternalUI = nullptr;
+  decltype(&MsiSourceListAddSourceA) sourceListAddSource = nullptr;
+  decltype(&MsiInstallProductA) installProduct = nullptr;
+  decltype(&MsiApplyPatchA) applyPatch = nullptr;
+  decltype(&MsiOpenPackageA) openPackage = nullptr;
+  decltype(&MsiSetPropertyA) setProperty = nullptr;
+  decltype(&MsiDoActionA) doAction = nullptr;
+  decltype(&MsiGetMode) getMode = nullptr;
 
   ~MsiFunctions() {
     if (library) FreeLibrary(library);
@@ -37,6 +54,19 @@ struct MsiFunctions {
 namespace {
 
 constexpr UINT kRevisionNumber = 9;  // PID_REVNUMBER: the package code
+constexpr DWORD kProductInfoSize = 260;
+
+// The code of a call that cannot be made: no installer at all, or one without the function.
+uint32_t unavailable(const MsiFunctions* msi) {
+  return msi ? ERROR_CALL_NOT_IMPLEMENTED : ERROR_INSTALL_SERVICE_FAILURE;
+}
+
+// The external user interface that msi.dll calls on the installing thread, with the stored
+// handler as its context.
+INT WINAPI forwardMessage(LPVOID context, UINT type, LPCSTR text) {
+  const auto& handler = *static_cast<const InstallerMessageHandler*>(context);
+  return handler ? handler(type, text ? std::string(text) : std::string()) : 0;
+}
 
 // A handle of msi.dll, closed when it goes.
 class Handle {
@@ -128,16 +158,9 @@ class Win32InstallerPackage : public InstallerPackage {
   Handle database_;
 };
 
-}  // namespace
-
-Win32WindowsInstaller::Win32WindowsInstaller() = default;
-Win32WindowsInstaller::~Win32WindowsInstaller() = default;
-
 // msi.dll is loaded by its full path in the system folder, so that a library of that name
 // beside a downloaded setup is never the one used.
-std::shared_ptr<const MsiFunctions> Win32WindowsInstaller::bind() {
-  if (bound_) return functions_;
-  bound_ = true;
+std::shared_ptr<const MsiFunctions> loadMsi() {
   char folder[MAX_PATH];
   const UINT length = GetSystemDirectoryA(folder, sizeof folder);
   if (length == 0 || length >= sizeof folder) return nullptr;
@@ -149,7 +172,8 @@ std::shared_ptr<const MsiFunctions> Win32WindowsInstaller::bind() {
         reinterpret_cast<void*>(GetProcAddress(msi->library, name)));
     return function != nullptr;
   };
-  if (entry(msi->openDatabase, "MsiOpenDatabaseA") &&
+  msi->editing =
+      entry(msi->closeHandle, "MsiCloseHandle") && entry(msi->openDatabase, "MsiOpenDatabaseA") &&
       entry(msi->openView, "MsiDatabaseOpenViewA") && entry(msi->viewExecute, "MsiViewExecute") &&
       entry(msi->viewFetch, "MsiViewFetch") && entry(msi->viewModify, "MsiViewModify") &&
       entry(msi->viewClose, "MsiViewClose") && entry(msi->createRecord, "MsiCreateRecord") &&
@@ -157,8 +181,33 @@ std::shared_ptr<const MsiFunctions> Win32WindowsInstaller::bind() {
       entry(msi->getSummaryInformation, "MsiGetSummaryInformationA") &&
       entry(msi->summarySetProperty, "MsiSummaryInfoSetPropertyA") &&
       entry(msi->summaryPersist, "MsiSummaryInfoPersist") &&
-      entry(msi->databaseCommit, "MsiDatabaseCommit") && entry(msi->closeHandle, "MsiCloseHandle"))
-    functions_ = std::move(msi);
+      entry(msi->databaseCommit, "MsiDatabaseCommit");
+  entry(msi->queryProductState, "MsiQueryProductStateA");
+  entry(msi->getProductInfo, "MsiGetProductInfoA");
+  entry(msi->enableLog, "MsiEnableLogA");
+  entry(msi->setInternalUI, "MsiSetInternalUI");
+  entry(msi->setExternalUI, "MsiSetExternalUIA");
+  entry(msi->sourceListAddSource, "MsiSourceListAddSourceA");
+  entry(msi->installProduct, "MsiInstallProductA");
+  entry(msi->applyPatch, "MsiApplyPatchA");
+  entry(msi->openPackage, "MsiOpenPackageA");
+  entry(msi->setProperty, "MsiSetPropertyA");
+  entry(msi->doAction, "MsiDoActionA");
+  entry(msi->getMode, "MsiGetMode");
+  return msi;
+}
+
+}  // namespace
+
+Win32WindowsInstaller::Win32WindowsInstaller() = default;
+
+// msi.dll keeps the handler past this object otherwise.
+Win32WindowsInstaller::~Win32WindowsInstaller() {
+  if (handlerRegistered_) functions_->setExternalUI(nullptr, 0, nullptr);
+}
+
+std::shared_ptr<const MsiFunctions> Win32WindowsInstaller::bind() {
+  std::call_once(bound_, [this] { functions_ = loadMsi(); });
   return functions_;
 }
 
@@ -168,12 +217,85 @@ std::unique_ptr<InstallerPackage> Win32WindowsInstaller::openForEditing(const st
       (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)))
     return nullptr;
   std::shared_ptr<const MsiFunctions> msi = bind();
-  if (!msi) return nullptr;
+  if (!msi || !msi->editing) return nullptr;
   MSIHANDLE database = 0;
   if (msi->openDatabase(path.c_str(), reinterpret_cast<LPCSTR>(MSIDBOPEN_DIRECT), &database) !=
       ERROR_SUCCESS)
     return nullptr;
   return std::make_unique<Win32InstallerPackage>(std::move(msi), database);
+}
+
+int32_t Win32WindowsInstaller::productState(const std::string& productCode) {
+  const auto msi = bind();
+  if (!msi || !msi->queryProductState) return INSTALLSTATE_UNKNOWN;
+  return msi->queryProductState(productCode.c_str());
+}
+
+std::optional<std::string> Win32WindowsInstaller::productInfo(const std::string& productCode,
+                                                              const std::string& property) {
+  const auto msi = bind();
+  if (!msi || !msi->getProductInfo) return std::nullopt;
+  char value[kProductInfoSize];
+  DWORD size = sizeof value;
+  if (msi->getProductInfo(productCode.c_str(), property.c_str(), value, &size) != ERROR_SUCCESS)
+    return std::nullopt;
+  return std::string(value, size);
+}
+
+void Win32WindowsInstaller::enableLog(uint32_t mode, const std::string& path, uint32_t attributes) {
+  const auto msi = bind();
+  if (msi && msi->enableLog) msi->enableLog(mode, path.c_str(), attributes);
+}
+
+void Win32WindowsInstaller::setMessageHandler(uint32_t filter, InstallerMessageHandler handler) {
+  handler_ = std::move(handler);
+  const auto msi = bind();
+  if (!msi || !msi->setInternalUI || !msi->setExternalUI) return;
+  HWND noWindow = nullptr;
+  msi->setInternalUI(
+      static_cast<INSTALLUILEVEL>(INSTALLUILEVEL_NONE | INSTALLUILEVEL_SOURCERESONLY), &noWindow);
+  msi->setExternalUI(forwardMessage, filter, &handler_);
+  handlerRegistered_ = true;
+}
+
+void Win32WindowsInstaller::addSource(const std::string& productCode, const std::string& user,
+                                      const std::string& source) {
+  const auto msi = bind();
+  if (msi && msi->sourceListAddSource)
+    msi->sourceListAddSource(productCode.c_str(), user.empty() ? nullptr : user.c_str(), 0,
+                             source.c_str());
+}
+
+uint32_t Win32WindowsInstaller::installProduct(const std::string& package,
+                                               const std::string& commandLine) {
+  const auto msi = bind();
+  if (!msi || !msi->installProduct) return unavailable(msi.get());
+  return msi->installProduct(package.c_str(), commandLine.c_str());
+}
+
+uint32_t Win32WindowsInstaller::applyPatch(const std::string& patch,
+                                           const std::string& commandLine) {
+  const auto msi = bind();
+  if (!msi || !msi->applyPatch) return unavailable(msi.get());
+  return msi->applyPatch(patch.c_str(), nullptr, INSTALLTYPE_DEFAULT, commandLine.c_str());
+}
+
+PackageActionResult Win32WindowsInstaller::runPackageAction(
+    const std::string& package, const std::vector<std::pair<std::string, std::string>>& properties,
+    const std::string& action) {
+  const auto msi = bind();
+  if (!msi || !msi->closeHandle || !msi->openPackage || !msi->setProperty || !msi->doAction ||
+      !msi->getMode)
+    return {unavailable(msi.get()), false};
+  Handle session(*msi);
+  // What the action answers on the handle that could not be opened.
+  if (msi->openPackage(package.c_str(), session.out()) != ERROR_SUCCESS)
+    return {ERROR_INVALID_HANDLE, false};
+  for (const auto& [name, value] : properties)
+    msi->setProperty(session.get(), name.c_str(), value.c_str());
+  const UINT code = msi->doAction(session.get(), action.c_str());
+  return {code, msi->getMode(session.get(), MSIRUNMODE_REBOOTATEND) ||
+                    msi->getMode(session.get(), MSIRUNMODE_REBOOTNOW)};
 }
 
 }  // namespace kx

@@ -223,6 +223,21 @@ std::string Win32SystemInfo::errorMessage(uint32_t code) {
   return std::string(text.data(), length);
 }
 
+std::string Win32SystemInfo::toUtf16le(const std::string& text) {
+  if (text.empty()) return {};
+  const int units = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+                                        nullptr, 0);
+  std::wstring wide(static_cast<size_t>(units), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), units);
+  std::string bytes;
+  bytes.reserve(wide.size() * 2);
+  for (const wchar_t unit : wide) {
+    bytes += static_cast<char>(unit & 0xFF);
+    bytes += static_cast<char>((unit >> 8) & 0xFF);
+  }
+  return bytes;
+}
+
 std::string Win32SystemInfo::newGuid() {
   GUID guid{};
   if (FAILED(CoCreateGuid(&guid))) return {};

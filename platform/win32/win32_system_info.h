@@ -29,6 +29,7 @@ class Win32SystemInfo : public SystemInfo {
   std::string newGuid() override;
   void requestRestart() override;
   std::string errorMessage(uint32_t code) override;
+  std::string toUtf16le(const std::string& text) override;
 };
 
 }  // namespace kx

@@ -357,8 +357,11 @@ class FakeDialogWindows : public DialogWindows {
     }
     front->events.decide(answer.resultCode, answer.customName);
   }
-  std::string pickFolder(WindowHandle owner, bool newFolderButton) override {
+  std::vector<std::string> pickerTitles;
+  std::string pickFolder(WindowHandle owner, bool newFolderButton,
+                         const std::string& title) override {
     pickers.emplace_back(owner, newFolderButton);
+    pickerTitles.push_back(title);
     if (folders.empty()) return {};
     std::string folder = folders.front();
     folders.pop_front();
@@ -459,6 +462,7 @@ class FakePlatform : public UserInterface,
   int restartRequests = 0;
   std::map<std::string, RegistryValue> registry;  // upper-case "root\key\value"
   std::set<std::string> registryKeys;             // upper-case "root\key"
+  std::set<std::string> refusedKeys;              // upper-case "root\key": writes refused
   std::set<std::string> unreadableValues;         // upper-case "root\key\value": ReadError
   // Version information by upper-case path.
   std::map<std::string, VersionInformation> versions;
@@ -533,6 +537,7 @@ class FakePlatform : public UserInterface,
   }
   bool writeValue(RegistryRoot root, const std::string& key, const std::string& valueName,
                   const RegistryValue& value) override {
+    if (refusedKeys.contains(regKey(root, key))) return false;
     registryKeys.insert(regKey(root, key));
     registry[regPath(root, key, valueName)] = value;
     return true;
@@ -601,9 +606,13 @@ class FakePlatform : public UserInterface,
   void removeTree(const std::string& path) override {
     const std::string key = folderKey(path);
     const auto inside = [&](const std::string& p) { return p == key || p.starts_with(key + "\\"); };
-    std::erase_if(files, [&](const auto& file) { return inside(file.first); });
+    std::erase_if(files, [&](const auto& file) {
+      return inside(file.first) && !filesInUse.contains(file.first);
+    });
     std::erase_if(folders, inside);
   }
+  // Upper-case paths that removeTree cannot delete, as a running program; they can be moved.
+  std::set<std::string> filesInUse;
 
   std::optional<std::string> shortPathName(const std::string& path) override {
     return answerFor(shortNames, path);
@@ -790,6 +799,12 @@ class FakePlatform : public UserInterface,
   // The system's message texts by code, as FormatMessage gives them.
   std::map<uint32_t, std::string> errorMessages = {{1603, "Fatal error during installation.\r\n"},
                                                    {1602, "User cancelled installation.\r\n"}};
+  // Latin-1 widened: the tests' texts are ASCII or Latin-1.
+  std::string toUtf16le(const std::string& text) override {
+    std::string bytes;
+    for (const char c : text) bytes += {c, '\0'};
+    return bytes;
+  }
   std::string errorMessage(uint32_t code) override {
     const auto found = errorMessages.find(code);
     return found == errorMessages.end() ? std::string() : found->second;
