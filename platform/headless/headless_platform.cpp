@@ -13,6 +13,7 @@ HeadlessPlatform::HeadlessPlatform(std::string sandboxFolder, const std::string&
                [this](const std::string& path) { return sandbox.hostPath(path); },
                {[this](const std::string& text) { return sandbox.codePage().toUtf8(text); },
                 [this](const std::string& text) { return sandbox.codePage().fromUtf8(text); }}),
+      installer(sandbox, system, log),
       services(log),
       security(log),
       com(log) {}

@@ -9,12 +9,12 @@
 
 #include "platform/file_web_server.h"
 #include "platform/headless/headless_files.h"
+#include "platform/headless/headless_installation.h"
 #include "platform/headless/headless_modules.h"
 #include "platform/headless/headless_programs.h"
 #include "platform/headless/headless_registry.h"
 #include "platform/headless/headless_services.h"
 #include "platform/headless/headless_system_info.h"
-#include "platform/headless/libmsi_installer.h"
 #include "platform/headless/picture_codecs.h"
 #include "platform/headless/sandbox.h"
 #include "platform/platform.h"
@@ -47,7 +47,8 @@ class HeadlessPlatform {
   // The linked-in library, over the sandbox's host paths and the host's UTF-8.
   ZelArchiveLibrary archives;
   LibraryPictureCodecs pictures;
-  LibmsiInstaller installer{sandbox};
+  // Installations are logged on `log`, not run (zelrun --installer-result and the rest).
+  HeadlessInstaller installer;
   HeadlessMachineServices services;
   HeadlessAccessControl security;
   HeadlessComRegistration com;

@@ -191,4 +191,29 @@ std::unique_ptr<InstallerPackage> LibmsiInstaller::openForEditing(const std::str
   return std::make_unique<LibmsiPackage>(database, sandbox_.codePage());
 }
 
+std::optional<PackageIdentity> LibmsiInstaller::identity(const std::string& path) {
+  ErrorSlot error;
+  const Owned<LibmsiDatabase> database(libmsi_database_new(
+      sandbox_.hostPath(path).c_str(), LIBMSI_DB_FLAGS_READONLY, nullptr, error.out()));
+  if (!database) return std::nullopt;
+  const Owned<LibmsiQuery> query(libmsi_query_new(
+      database.get(), "SELECT `Value` FROM `Property` WHERE `Property`='ProductCode'",
+      error.out()));
+  if (!query || !libmsi_query_execute(query.get(), nullptr, error.out())) return std::nullopt;
+  PackageIdentity identity;
+  if (const Owned<LibmsiRecord> row{libmsi_query_fetch(query.get(), error.out())}) {
+    char* value = libmsi_record_get_string(row.get(), 1);
+    identity.productCode = sandbox_.codePage().fromUtf8(value ? value : "");
+    g_free(value);
+  }
+  libmsi_query_close(query.get(), error.out());
+  if (identity.productCode.empty()) return std::nullopt;
+  const Owned<LibmsiSummaryInfo> summary(libmsi_summary_info_new(database.get(), 0, error.out()));
+  const gchar* packageCode =
+      summary ? libmsi_summary_info_get_string(summary.get(), LIBMSI_PROPERTY_UUID, error.out())
+              : nullptr;
+  if (packageCode) identity.packageCode = sandbox_.codePage().fromUtf8(packageCode);
+  return identity;
+}
+
 }  // namespace kx

@@ -1,7 +1,8 @@
 #pragma once
-// Installer packages edited through msitools' libmsi. Paths are the sandbox's Windows paths;
-// SQL texts and values are in the run's code page and reach libmsi as UTF-8.
+// Installer packages edited and read through msitools' libmsi. Paths are the sandbox's Windows
+// paths; SQL texts and values are in the run's code page and reach libmsi as UTF-8.
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/headless/sandbox.h"
@@ -9,26 +10,20 @@
 
 namespace kx {
 
-class LibmsiInstaller : public WindowsInstaller {
+// What a package says it installs: the Property table's ProductCode and the summary
+// information's revision number (the package code).
+struct PackageIdentity {
+  std::string productCode;
+  std::string packageCode;
+};
+
+class LibmsiInstaller {
  public:
   explicit LibmsiInstaller(const Sandbox& sandbox);
-  std::unique_ptr<InstallerPackage> openForEditing(const std::string& path) override;
-
-  // Installations are not run here yet: nothing is installed and every call succeeds.
-  int32_t productState(const std::string&) override { return -1; }
-  std::optional<std::string> productInfo(const std::string&, const std::string&) override {
-    return std::nullopt;
-  }
-  void enableLog(uint32_t, const std::string&, uint32_t) override {}
-  void setMessageHandler(uint32_t, InstallerMessageHandler) override {}
-  void addSource(const std::string&, const std::string&, const std::string&) override {}
-  uint32_t installProduct(const std::string&, const std::string&) override { return 0; }
-  uint32_t applyPatch(const std::string&, const std::string&) override { return 0; }
-  PackageActionResult runPackageAction(const std::string&,
-                                       const std::vector<std::pair<std::string, std::string>>&,
-                                       const std::string&) override {
-    return {};
-  }
+  // nullptr when the file is missing, read-only, or not an installer package.
+  std::unique_ptr<InstallerPackage> openForEditing(const std::string& path);
+  // nullopt when the file is not a package or names no product code.
+  std::optional<PackageIdentity> identity(const std::string& path);
 
  private:
   const Sandbox& sandbox_;

@@ -53,6 +53,23 @@ int main(int argc, char** argv) {
     }
   }
 
+  // And so is a file of installer messages.
+  std::vector<ScriptedInstallerMessage> installerMessages;
+  const std::string& messagesPath = options->installerMessagesFile;
+  if (!messagesPath.empty()) {
+    std::ifstream in(messagesPath, std::ios::binary);
+    if (!in) {
+      std::cerr << "zelrun: cannot read " << messagesPath << "\n";
+      return 2;
+    }
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string error = readInstallerMessages(text, installerMessages);
+    if (!error.empty()) {
+      std::cerr << "zelrun: " << messagesPath << ": " << error << "\n";
+      return 2;
+    }
+  }
+
   char sandboxTemplate[] = "/tmp/zelrun.XXXXXX";
   if (!mkdtemp(sandboxTemplate)) {
     std::cerr << "zelrun: cannot create a sandbox folder\n";
@@ -67,6 +84,10 @@ int main(int argc, char** argv) {
   HeadlessPlatform headless(sandbox, fs::canonical("/proc/self/exe"), std::cerr, codePage);
   headless.registry = std::move(registry);
   headless.webServer = std::move(webServer);
+  headless.installer.result = options->installerResult.value_or(installer_codes::kSuccess);
+  headless.installer.messages = std::move(installerMessages);
+  for (const auto& [productCode, packageCode] : options->installedProducts)
+    headless.installer.markInstalled(productCode, packageCode);
   if (headless.webServer.installed && headless.webServer.anonymousUser.empty())
     headless.webServer.anonymousUser = "IUSR_" + headless.system.computerName();
   const auto windowsPath = [&](const std::string& hostPath) {

@@ -25,7 +25,8 @@ void usage() {
       << "usage: zelrun [--silent] [--arg ARG]... [--dialog NEXT|BACK|CANCEL|NAME]...\n"
          "              [--answer OK|CANCEL|YES|NO|ABORT|RETRY|IGNORE]... [--support-dir DIR]\n"
          "              [--msi PATH] [--registry FILE] [--codepage N] [--properties] [--trace]\n"
-         "              [--cancel-after MILLISECONDS] [--iis FILE]\n"
+         "              [--cancel-after MILLISECONDS] [--iis FILE] [--installer-result CODE]\n"
+         "              [--installed-product CODE[=PACKAGECODE]]... [--installer-messages FILE]\n"
          "              SCRIPT\n";
 }
 
@@ -112,6 +113,22 @@ std::optional<RunnerOptions> parseRunnerOptions(int argc, char** argv) {
         options.registryFile = value();
       } else if (arg == "--iis") {
         options.webServerFile = value();
+      } else if (arg == "--installer-result") {
+        const std::string number = value();
+        const auto parsed = tryParseInteger(number);
+        if (!parsed || *parsed < 0)
+          throw std::invalid_argument("not an installer result: " + number);
+        options.installerResult = static_cast<uint32_t>(*parsed);
+      } else if (arg == "--installed-product") {
+        const std::string product = value();
+        const size_t equals = product.find('=');
+        if (equals == 0 || product.empty())
+          throw std::invalid_argument("no product code: " + product);
+        options.installedProducts.emplace_back(
+            product.substr(0, equals),
+            equals == std::string::npos ? "" : product.substr(equals + 1));
+      } else if (arg == "--installer-messages") {
+        options.installerMessagesFile = value();
       } else if (arg == "--codepage") {
         const std::string number = value();
         const auto parsed = tryParseInteger(number);

@@ -18,7 +18,13 @@ struct RunnerOptions {
   std::string msiPath;                       // empty: setup.msi of the support folder
   std::string registryFile;                  // a .reg file for the headless registry
   std::string webServerFile;                 // the headless web server's file (IIS)
-  unsigned codePage = 0;                     // the headless texts' code page; 0: the default
+  // The headless installer's stand-in: what installations answer (0 when not given), the
+  // products installed before the run (product code, package code or empty) and a file of
+  // messages sent during each installation.
+  std::optional<uint32_t> installerResult;
+  std::vector<std::pair<std::string, std::string>> installedProducts;
+  std::string installerMessagesFile;
+  unsigned codePage = 0;  // the headless texts' code page; 0: the default
   std::string scriptPath;
   bool trace = false;
   bool printProperties = false;  // the pending rows and the recorded properties after the run

@@ -46,6 +46,12 @@ int main(int argc, char** argv) {
                  "web server of Windows\n";
     return 2;
   }
+  if (options->installerResult || !options->installedProducts.empty() ||
+      !options->installerMessagesFile.empty()) {
+    std::cerr << "zelrun: --installer-result, --installed-product and --installer-messages are "
+                 "for the headless installer of zelrun; zelrun.exe runs the installer of Windows\n";
+    return 2;
+  }
   if (options->codePage != 0) {
     std::cerr << "zelrun: --codepage is for the headless platform of zelrun; zelrun.exe uses the "
                  "code page of Windows\n";
