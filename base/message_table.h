@@ -26,6 +26,11 @@ inline constexpr int kPercentComplete = 21;       // "% complete"
 inline constexpr int kPreparingCaption = 23;      // "Kestrix Wizard"
 inline constexpr int kPreparingText =
     24;  // "Kestrix(TM) is preparing the Kestrix(TM) Installation Wizard ..."
+inline constexpr int kFatalErrorHeading = 43;      // "Fatal Error"
+inline constexpr int kErrorHeading = 44;           // "Error"
+inline constexpr int kWarningHeading = 45;         // "Warning"
+inline constexpr int kFilesInUseHeading = 47;      // "Files in Use"
+inline constexpr int kOutOfDiskSpaceHeading = 48;  // "Out of Disk Space"
 }  // namespace message_ids
 
 class MessageTable {

@@ -56,6 +56,9 @@ class InstallerMessages {
   void clearLastError();
 
  private:
+  // The action, action-data and progress messages' effect on the counters.
+  void advance(uint32_t kind, const std::string& text);
+
   mutable std::mutex lock_;
   std::string lastError_;
   // Kept for the life of the process, not reset between installations.
