@@ -21,6 +21,11 @@ inline constexpr int kRuntimeErrorInInstall = 5;  // "Runtime error in install: 
 inline constexpr int kGetUndefinedVariable = 9;  // "Attempting to get value of undefined variable "
 inline constexpr int kSetUndefinedVariable =
     10;  // "Attempting to set value of undefined variable "
+inline constexpr int kLocateSources =
+    17;  // "Please locate your original setup sources to continue operation"
+inline constexpr int kSourcesNotFound =
+    18;  // "Original setup sources required to complete operation, sources not found"
+inline constexpr int kGeneralSetupFailure = 19;   // "General setup failure"
 inline constexpr int kRuntimeErrorInScript = 20;  // "Runtime error in setup script:"
 inline constexpr int kPercentComplete = 21;       // "% complete"
 inline constexpr int kPreparingCaption = 23;      // "Kestrix Wizard"

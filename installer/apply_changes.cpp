@@ -21,16 +21,11 @@
 namespace kx {
 namespace {
 
-constexpr std::string_view kUninstallKey =
-    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 // Every kind of message but files-in-use, and the log appended to with each line flushed.
 constexpr uint32_t kLogMode = 0x3FDF;
 constexpr uint32_t kLogAttributes = 3;
 // Every kind up to show-dialog but files-in-use.
 constexpr uint32_t kMessageFilter = 0x7FDF;
-constexpr int kLocateSourcesMessage = 17;
-constexpr int kSourcesNotFoundMessage = 18;
-constexpr int kGeneralFailureMessage = 19;
 
 // Installer properties that the installer sets itself or that belong to it: script variables
 // of these names are never handed over.
@@ -304,7 +299,7 @@ class TMSIThread {
     }
     if (run_.error && run_.errorText.empty()) run_.errorText = session_.messages.lastError();
     if (run_.error && run_.errorText.empty())
-      run_.errorText = engine_.messages.message(kGeneralFailureMessage);
+      run_.errorText = engine_.messages.message(message_ids::kGeneralSetupFailure);
     run_.errorText = withoutSinglePeriod(run_.errorText);
     files_.deleteFile(handOverFile_);
   }
@@ -530,7 +525,7 @@ std::string locateSources(Engine& engine, const std::string& marker) {
   DialogWindows* windows = engine.platform.dialogWindows;
   if (engine.silent() || !windows) return {};
   FileSystem& files = *engine.platform.files;
-  const std::string title = engine.messages.message(kLocateSourcesMessage);
+  const std::string title = engine.messages.message(message_ids::kLocateSources);
   for (;;) {
     const std::string picked = windows->pickFolder(engine.run.modelessWindow, true, title);
     if (picked.empty()) return {};
@@ -586,7 +581,7 @@ void applyStep(Engine& engine, bool patch) {
       script.sourceMode != kLocalCacheSourceMode && (patch || install)) {
     const std::string sources = locateSources(engine, marker);
     if (sources.empty()) {
-      engine.store.defineAndSet("LASTERROR", engine.messages.message(kSourcesNotFoundMessage),
+      engine.store.defineAndSet("LASTERROR", engine.messages.message(message_ids::kSourcesNotFound),
                                 engine.writeContext());
       return writeResultWord(engine, resultLine, "CANCEL");
     }
