@@ -59,7 +59,7 @@ echo '{"title": "T", "statements": []}' >"$work/empty.json"
 cat >"$work/last.json" <<'JSON'
 {"title": "T", "statements": [
   {"command": "Label", "parameters": ["top"]},
-  {"command": "Apply Patch", "parameters": ["PATCHED"]},
+  {"command": "Set Component State", "parameters": ["Main", "TRUE"]},
   {"command": "GoTo Label", "parameters": ["top"], "disabled": true}
  ]}
 JSON
@@ -72,7 +72,7 @@ for name in empty last; do
   [ "$code" = 0 ] || { cat "$work/err"; fail "$name script ended with exit code $code"; }
   ! grep -q MessageBox "$work/err" || fail "$name script showed a box"
 done
-grep -qx 'not built yet: 2 Apply Patch' "$work/err" || { cat "$work/err"; fail "unbuilt command not reported"; }
+grep -qx 'not built yet: 2 Set Component State' "$work/err" || { cat "$work/err"; fail "unbuilt command not reported"; }
 # A plug-in statement that fails (zelrun loads no Windows library) leaves the store whole: a
 # value that is one NUL byte, and every variable after it.
 mkdir "$work/support"

@@ -13,7 +13,7 @@ zel_project boxes '[
   {"command": "MessageBox", "parameters": ["First", "Continue?", "1", "4", "FIRST"]},
   {"command": "MessageBox", "parameters": ["Second", "Line$NEWLINE$two", "2", "5", "SECOND"]},
   {"command": "Set Variable", "parameters": ["LINES", "a$NEWLINE$b"]},
-  {"command": "Apply Patch", "parameters": ["PATCHED"]}
+  {"command": "Set Component State", "parameters": ["Main", "TRUE"]}
  ]'
 zelrun_exe --trace --answer no --answer CANCEL --arg GIVEN=from_command_line boxes.script
 [ "$code" = 0 ] || fail "exit code $code"
@@ -21,7 +21,7 @@ expect_store FIRST=NO SECOND=CANCEL 'LINES=a$NEWLINE$b' GIVEN=from_command_line 
 grep -qxF 'MessageBox: Second | Line$NEWLINE$two | icon=2 | buttons=5' "$work/err" ||
   fail "box not logged: $(cat "$work/err")"
 grep -qx 'exec 3 Set Variable' "$work/err" || fail "no trace"
-grep -qx 'not built yet: 4 Apply Patch' "$work/err" || fail "unbuilt command not reported"
+grep -qx 'not built yet: 4 Set Component State' "$work/err" || fail "unbuilt command not reported"
 # Byte for byte as zelrun prints: lines end with LF alone.
 ! grep -q $'\r' "$work/out" "$work/err" || fail "CR in the output"
 exe=$(grep '^EXEFILE=' "$work/out" | cut -d= -f2-)
