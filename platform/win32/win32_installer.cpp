@@ -199,7 +199,12 @@ std::shared_ptr<const MsiFunctions> loadMsi() {
 
 }  // namespace
 
-Win32WindowsInstaller::Win32WindowsInstaller() = default;
+// Bound while the platform is made, on the main thread before any other thread runs: loading
+// msi.dll pulls in a dozen libraries under the loader lock, which a first installer call in
+// the middle of a run, with other threads busy on windows, can deadlock on.
+Win32WindowsInstaller::Win32WindowsInstaller() {
+  bind();
+}
 
 // msi.dll keeps the handler past this object otherwise.
 Win32WindowsInstaller::~Win32WindowsInstaller() {
