@@ -19,6 +19,7 @@ std::string upperAscii(std::string_view text);
 std::string registryGuidText(const uint8_t (&bytes)[16]);
 char upperAscii(char c);
 bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b);
+bool endsWithIgnoringAsciiCase(std::string_view text, std::string_view end);
 
 // True for "TRUE" in any letter case and for exactly "-1".
 bool isTrue(std::string_view text);

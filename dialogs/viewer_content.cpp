@@ -11,11 +11,6 @@ bool containsIgnoringCase(std::string_view text, std::string_view part) {
   return upperAscii(text).find(upperAscii(part)) != std::string::npos;
 }
 
-bool endsWithIgnoringCase(std::string_view text, std::string_view end) {
-  return text.size() >= end.size() &&
-         equalsIgnoringAsciiCase(text.substr(text.size() - end.size()), end);
-}
-
 int hexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
@@ -36,8 +31,8 @@ LinkClick classifyLink(std::string_view link) {
     if (cut == std::string_view::npos) cut = text.find('?');
     click.name = std::string(text.substr(0, cut));
     if (cut != std::string_view::npos) click.arguments = std::string(text.substr(cut + 1));
-    if (endsWithIgnoringCase(click.name, ".WAV")) click.action = LinkAction::PlaySound;
-    if (endsWithIgnoringCase(click.name, ".EXE")) click.action = LinkAction::RunProgram;
+    if (endsWithIgnoringAsciiCase(click.name, ".WAV")) click.action = LinkAction::PlaySound;
+    if (endsWithIgnoringAsciiCase(click.name, ".EXE")) click.action = LinkAction::RunProgram;
   } else if (containsIgnoringCase(link, "MAILTO:") || containsIgnoringCase(link, "HTTP:")) {
     click.action = LinkAction::OpenWithShell;
   }

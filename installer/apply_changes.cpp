@@ -222,11 +222,6 @@ bool isReservedProperty(std::string_view name) {
   return false;
 }
 
-bool endsWithIgnoringCase(std::string_view text, std::string_view end) {
-  return text.size() >= end.size() &&
-         equalsIgnoringAsciiCase(text.substr(text.size() - end.size()), end);
-}
-
 // The drive letter and colon, or the server and share of a network path.
 size_t drivePartLength(std::string_view path) {
   if (path.size() >= 2 && path[1] == ':') return 2;
@@ -307,7 +302,7 @@ class TMSIThread {
  private:
   void runInstaller() {
     run_.packageFolder = shortFolder(std::string(folderPart(run_.packagePath)), run_.quotePackage);
-    if (!endsWithIgnoringCase(run_.packagePath, ".msp"))
+    if (!endsWithIgnoringAsciiCase(run_.packagePath, ".msp"))
       files_.createFolders(run_.dataFolder);
     else if (files_.folderExists(run_.existingFolder))
       run_.existingFolder = shortFolder(run_.existingFolder, run_.quoteData);
